@@ -1,0 +1,335 @@
+#include "vimboform.h"
+
+#include "app/application.h"
+#include "app/errorreport.h"
+#include "app/messages.h"
+#include "app/windowplacement.h"
+#include "platform/errors.h"
+
+#include <QCloseEvent>
+#include <QDesktopServices>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QFontDatabase>
+#include <QGuiApplication>
+#include <QPainter>
+#include <QScreen>
+
+using namespace vimbo;
+
+namespace {
+
+QString imageServerHint(quint16 port)
+{
+    return QStringLiteral(
+               "If you want other people to know which track you are playing (like on forums), "
+               "you can use the NP Image Server\nto display an image that is created by vimbo "
+               "with the current track that you are playing.\nYou can access this image by the "
+               "the address formatting of:\n\n    http://ip_address:%1/.\n\nJust include your own "
+               "address in your messages or your signature (on forums) and your set...")
+        .arg(port);
+}
+
+// Copies `source` into `folder` under its own name; a file already there wins.
+QString copyInto(const QString& source, const QString& folder)
+{
+    const QString target = folder + extractFileName(source);
+    if (!QFileInfo::exists(target))
+        QFile::copy(source, target);
+    return target;
+}
+
+} // namespace
+
+TVimboForm::TVimboForm(StartupOptions options, std::shared_ptr<RegistryDatabase> store,
+                       QWidget* parent)
+    : QWidget(parent, Qt::Window | Qt::FramelessWindowHint | Qt::WindowSystemMenuHint |
+                          Qt::WindowMinimizeButtonHint),
+      m_options(std::move(options)), m_settingsKey(store, kSettingsKeyPath),
+      m_playlistKey(store, kPlaylistKeyPath), m_playlist(m_settingsKey, m_playlistKey)
+{
+    setObjectName(QStringLiteral("TVimboForm"));
+    setWindowTitle(QStringLiteral(" "));
+    resize(449, 289);
+}
+
+TVimboForm::~TVimboForm() = default;
+
+QString TVimboForm::ReadSetting(const QString& name) const
+{
+    return m_settingsKey.readString(name);
+}
+
+qint32 TVimboForm::ReadSettingInt(const QString& name) const
+{
+    return m_settingsKey.readInteger(name);
+}
+
+void TVimboForm::FormCreate()
+{
+    FirstShow = true;
+    CurrentIndex = 0;
+    PositionValue = 1;
+    PositionRange = 1;
+    if (auto* app = dynamic_cast<TApplication*>(QCoreApplication::instance()))
+        app->setExceptionHandler([this](const std::exception& e) { AppException(e); });
+    // An error in any step ends the sequence there; the window still opens
+    // with what was done so far.
+    try {
+        runCreateSteps();
+    } catch (const std::exception& e) {
+        AppException(e);
+    }
+}
+
+void TVimboForm::runCreateSteps()
+{
+    QDir().mkpath(ProgramFolder() + QStringLiteral("Skins"));
+    QDir().mkpath(ProgramFolder() + QStringLiteral("Lyrics"));
+
+    DecoderPath = WindowsFolder() + QStringLiteral("mp3dec.dll");
+
+    FirstRun = ReadSetting(QStringLiteral("FirstRun2")).isEmpty();
+    if (FirstRun)
+        m_settingsKey.writeString(QStringLiteral("FirstRun2"), QStringLiteral("no"));
+
+    startImageServer();
+
+    if (FirstRun && askConfirmation(this, QStringLiteral("Do you want to associate media files, "
+                                                         "skins and lyrics with the Vimbo Media player?")))
+        AssociateFiles();
+
+    writeIncludedFile(&EmbeddedFiles::DecoderData, DecoderPath);
+
+    initSoundPlayer();
+    QCoreApplication::processEvents();
+    if (m_terminateRequested)
+        return;
+
+    writeAndRegisterFont(&EmbeddedFiles::FontData1, QStringLiteral("Fonts/Vimbo_font1.ttf"));
+    writeAndRegisterFont(&EmbeddedFiles::FontData2, QStringLiteral("Fonts/Vimbo_font2.ttf"));
+    m_embedded.reset(); // the copies are on disk now
+
+    TickerPos = 1;
+    CurrentTitle = QStringLiteral("Vimbo Media Player");
+
+    readLevels();
+    readSwitches();
+    placeWindow();
+
+    VolumeSliderVertical = true;
+    ToneSlidersVertical = true;
+    PositionSliderVertical = false;
+
+    m_settingsKey.writeString(QStringLiteral("Opened"), m_options.firstArgument);
+    OpenOnShow = !m_options.firstArgument.isEmpty();
+    OpenPassedFile(false, false);
+
+    const QDir lyrics(ProgramFolder() + QStringLiteral("Lyrics"));
+    for (const QString& name : lyrics.entryList({QStringLiteral("*.sly")},
+                                                QDir::Files | QDir::Hidden | QDir::System, QDir::Unsorted))
+        ReadLyricAttachment(lyrics.filePath(name));
+
+    FirstRunMessage(QStringLiteral("You can click on the vimbo logo to popup a main menu where you "
+                                   "can select stuff like\nthe skin generator, lyrics generator, "
+                                   "choose your skin, etc."));
+}
+
+void TVimboForm::startImageServer()
+{
+    const quint16 port = m_options.imageServerPort;
+    try {
+        ImageServer.Start(port);
+    } catch (const std::exception& e) {
+        qWarning("NP Image server: %s", e.what());
+        showErrorMessage(this, QStringLiteral("Couldn't start the NP Image server at port %1...").arg(port));
+        return;
+    }
+    FirstRunMessage(imageServerHint(port));
+}
+
+void TVimboForm::initSoundPlayer()
+{
+    try {
+        Player.Mp3DecPath = DecoderPath;
+        CdOpen = false;
+        if (!Player.Init())
+            throw EVimboError(QStringLiteral("Init Failed"));
+    } catch (const std::exception& e) {
+        qWarning("sound player: %s (%s)", e.what(), qPrintable(Player.LastError()));
+        showErrorMessage(this, QStringLiteral("Failure while initializing the sound player!\nIf you "
+                                              "keep having this problem, try rebooting your computer..."));
+        m_terminateRequested = true;
+    }
+}
+
+void TVimboForm::writeIncludedFile(TIncludeData EmbeddedFiles::*component, const QString& path)
+{
+    if (QFileInfo::exists(path))
+        return;
+    // The executable's copies are read only when a file has to be written.
+    if (!m_embedded)
+        m_embedded = EmbeddedFiles::fromExecutable();
+    writeEmbeddedFileIfMissing((*m_embedded).*component, path);
+}
+
+void TVimboForm::writeAndRegisterFont(TIncludeData EmbeddedFiles::*font, const QString& fileName)
+{
+    const QString path = WindowsFolder() + fileName;
+    writeIncludedFile(font, path);
+    // A face that cannot be registered falls back to the platform's substitute.
+    if (QFontDatabase::addApplicationFont(path) < 0)
+        qWarning("Cannot register the font %s", qPrintable(path));
+}
+
+void TVimboForm::readLevels()
+{
+    const auto level = [this](const char* name, qint32 fallback) {
+        const qint32 value = ReadSettingInt(QLatin1String(name));
+        return value == 0 ? fallback : value;
+    };
+    Volume = level("Volume", 50);
+    Bass = level("Bass", 80);
+    Mid = level("Mid", 80);
+    Treble = level("Treble", 80);
+    Bass2 = level("Bass2", 80);
+    Mid2 = level("Mid2", 80);
+    Treble2 = level("Treble2", 80);
+}
+
+void TVimboForm::readSwitches()
+{
+    RepeatOn = ReadSetting(QStringLiteral("Repeat1")) == QLatin1String("on");
+    ShuffleOn = ReadSetting(QStringLiteral("Shuffle")) == QLatin1String("on");
+    OnTop = ReadSetting(QStringLiteral("OnTop")) == QLatin1String("on");
+    setWindowFlag(Qt::WindowStaysOnTopHint, OnTop);
+}
+
+void TVimboForm::placeWindow()
+{
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    if (!screen)
+        return;
+    const QPoint topLeft =
+        placeMainWindow(ReadSettingInt(QStringLiteral("FormTop")), ReadSettingInt(QStringLiteral("FormLeft")),
+                        screen->geometry().size(), frameGeometry().size());
+    move(topLeft);
+}
+
+void TVimboForm::OpenPassedFile(bool Reindex, bool PlayNow)
+{
+    const QString passed = ReadSetting(QStringLiteral("Opened"));
+    if (!passed.isEmpty()) {
+        // Extensions are compared exactly: "SONG.MP3" is not taken in.
+        const QString ext = extractFileExt(passed);
+        if (ext == QLatin1String(".mp3") || ext == QLatin1String(".wav") || ext == QLatin1String(".cda")) {
+            CurrentIndex = m_playlist.Append(passed);
+            if (PlayNow)
+                PlayFile(passed);
+        } else if (ext == QLatin1String(".ssk")) {
+            copyInto(passed, ProgramFolder() + QStringLiteral("Skins/"));
+            const QString name = extractFileName(passed);
+            ApplySkin(name.left(name.size() - 4));
+        } else if (ext == QLatin1String(".sly")) {
+            ReadLyricAttachment(copyInto(passed, ProgramFolder() + QStringLiteral("Lyrics/")));
+        }
+    }
+    if (Reindex)
+        RebuildPlaylist();
+}
+
+void TVimboForm::OpenFileMessage()
+{
+    // The second instance waits for our answer; an error must not keep it waiting.
+    try {
+        OpenPassedFile(true, true);
+    } catch (const std::exception& e) {
+        AppException(e);
+    }
+}
+
+void TVimboForm::BringToFront()
+{
+    if (isMinimized())
+        showNormal();
+    else
+        show();
+    raise();
+    activateWindow();
+}
+
+void TVimboForm::CloseProgram()
+{
+    close();
+}
+
+void TVimboForm::FirstRunMessage(const QString& text)
+{
+    if (FirstRun)
+        showInformationMessage(this, QStringLiteral("Dear first time user,\n\n") + text);
+}
+
+void TVimboForm::AppException(const std::exception& e)
+{
+    const QString message = exceptionMessage(e);
+    const QString className = exceptionClassName(e);
+    qWarning("%s: %s", qPrintable(className), qPrintable(message));
+    if (askConfirmation(this, errorReportText(message, className)))
+        QDesktopServices::openUrl(errorReportMailUrl(message, className));
+}
+
+void TVimboForm::showEvent(QShowEvent* event)
+{
+    QWidget::showEvent(event);
+    if (FirstShow)
+        FormShow();
+}
+
+void TVimboForm::FormShow()
+{
+    const QString skin = ReadSetting(QStringLiteral("Skin"));
+    if (skin.isEmpty() || skin == QLatin1String("Default"))
+        ApplyDefaultSkin();
+    else
+        ApplySkin(skin);
+    if (OpenOnShow) {
+        PlayItem();
+        OpenOnShow = false;
+    }
+    FirstShow = false;
+}
+
+void TVimboForm::closeEvent(QCloseEvent* event)
+{
+    FormClose();
+    event->accept();
+}
+
+void TVimboForm::FormClose()
+{
+    Player.Stop();
+    CdOpen = false;
+}
+
+void TVimboForm::paintEvent(QPaintEvent*)
+{
+    // Black until a skin gives the window its picture.
+    QPainter(this).fillRect(rect(), Qt::black);
+}
+
+// Filled in as the playlist, playback, skin, lyric and association
+// subsystems are wired in.
+void TVimboForm::AssociateFiles() {}
+void TVimboForm::ApplySkin(const QString&)
+{
+    RebuildPlaylist();
+}
+void TVimboForm::ApplyDefaultSkin()
+{
+    RebuildPlaylist();
+}
+void TVimboForm::RebuildPlaylist() {}
+void TVimboForm::PlayFile(const QString&) {}
+void TVimboForm::PlayItem() {}
+void TVimboForm::ReadLyricAttachment(const QString&) {}

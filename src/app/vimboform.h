@@ -1,0 +1,115 @@
+// The main window: owns every long-lived object of the player and runs its
+// start-up, first show and shutdown. Its public methods are the player's commands.
+#pragma once
+
+#include "imageserver/npimageserver.h"
+#include "platform/paths.h"
+#include "playback/mp3decplayer.h"
+#include "playlist/playliststore.h"
+#include "settings/registry.h"
+#include "shell/embeddedfiles.h"
+
+#include <QWidget>
+
+#include <exception>
+#include <memory>
+#include <optional>
+
+// What a run of the player is started with.
+struct StartupOptions
+{
+    vimbo::PlayerFolders folders;
+    QString firstArgument;          // the first command-line argument, or ""
+    quint16 imageServerPort = 120;  // the now-playing server's port
+};
+
+class TVimboForm : public QWidget
+{
+    Q_OBJECT
+public:
+    TVimboForm(StartupOptions options, std::shared_ptr<vimbo::RegistryDatabase> store,
+               QWidget* parent = nullptr);
+    ~TVimboForm() override;
+
+    // The start-up sequence. Afterwards TerminateRequested() tells whether
+    // the player could not start and must end without showing its window.
+    void FormCreate();
+    bool TerminateRequested() const { return m_terminateRequested; }
+
+    // Takes in the file named by the setting "Opened".
+    void OpenPassedFile(bool Reindex, bool PlayNow);
+    // Runs when a second instance has handed over its file.
+    void OpenFileMessage();
+    // Brings the window to the front (asked by a second instance).
+    void BringToFront();
+    void CloseProgram();
+
+    // During the first run only: an information box addressed to the new user.
+    void FirstRunMessage(const QString& text);
+    // Shows an error no command caught and offers to mail a report.
+    void AppException(const std::exception& e);
+
+    QString ReadSetting(const QString& name) const;
+    qint32 ReadSettingInt(const QString& name) const;
+    vimbo::RegistryKey& SettingsKey() { return m_settingsKey; }
+    vimbo::RegistryKey& PlaylistKey() { return m_playlistKey; }
+
+    const StartupOptions& Options() const { return m_options; }
+    QString WindowsFolder() const { return m_options.folders.data; }
+    QString ProgramFolder() const { return m_options.folders.program; }
+
+    // Program-wide state.
+    bool FirstRun = false;
+    bool FirstShow = false;
+    bool OpenOnShow = false;
+    QString DecoderPath;
+    qint32 CurrentIndex = 0;
+    qint32 PositionValue = 0;
+    qint32 PositionRange = 0;
+    QString CurrentTitle;
+    qint32 TickerPos = 0;
+    bool CdOpen = false;
+    bool RepeatOn = false;
+    bool ShuffleOn = false;
+    bool OnTop = false;
+    // Slider levels read at start-up: volume 0..100, tones 0..160 (80 flat).
+    qint32 Volume = 0, Bass = 0, Mid = 0, Treble = 0, Bass2 = 0, Mid2 = 0, Treble2 = 0;
+    // Which sliders run vertically; the skin may change them.
+    bool VolumeSliderVertical = true, ToneSlidersVertical = true, PositionSliderVertical = false;
+
+    TMp3DecPlayer Player;
+    TNpImageServer ImageServer;
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    void FormShow();
+    void FormClose();
+    void runCreateSteps();
+    void startImageServer();
+    void initSoundPlayer();
+    void writeAndRegisterFont(TIncludeData vimbo::EmbeddedFiles::*font, const QString& fileName);
+    void readLevels();
+    void readSwitches();
+    void placeWindow();
+    void writeIncludedFile(TIncludeData vimbo::EmbeddedFiles::*component, const QString& path);
+
+    // Work of other subsystems that start-up and hand-over call into.
+    void AssociateFiles();
+    void ApplySkin(const QString& name);
+    void ApplyDefaultSkin();
+    void RebuildPlaylist();
+    void PlayFile(const QString& path);
+    void PlayItem();
+    void ReadLyricAttachment(const QString& path);
+
+    StartupOptions m_options;
+    vimbo::RegistryKey m_settingsKey;
+    vimbo::RegistryKey m_playlistKey;
+    vimbo::PlaylistStore m_playlist;
+    std::optional<vimbo::EmbeddedFiles> m_embedded;
+    bool m_terminateRequested = false;
+};

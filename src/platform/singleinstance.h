@@ -1,0 +1,53 @@
+// Lets one player run per user: the first process listens on a local socket
+// in the user's runtime folder; a later process finds it there and hands its
+// request over instead of starting.
+#pragma once
+
+#include <QLockFile>
+#include <QObject>
+#include <QString>
+
+#include <functional>
+#include <memory>
+
+class QLocalServer;
+class QLocalSocket;
+
+namespace vimbo {
+
+class SingleInstance : public QObject
+{
+    Q_OBJECT
+public:
+    // `runtimeFolder` holds the socket and the lock that makes claiming it atomic.
+    explicit SingleInstance(const QString& runtimeFolder, QObject* parent = nullptr);
+    ~SingleInstance() override;
+
+    enum class Role { First, Second };
+    // Becomes the first instance (listening) unless a live one answers. A
+    // socket left by an instance that died is removed and taken over.
+    Role claim();
+    QString serverName() const { return m_socketPath; }
+
+    // Second instance: asks the first to take in the file stored in "Opened"
+    // and waits until it has. False when the first did not answer in time.
+    bool sendOpenFile(int timeoutMs);
+    // Second instance: asks the first to come to the front.
+    bool sendActivate(int timeoutMs);
+
+    // First instance: what to do on each request. Each runs to its end before
+    // the second instance is answered.
+    std::function<void()> onOpenFile;
+    std::function<void()> onActivate;
+
+private:
+    bool request(const QByteArray& command, int timeoutMs);
+    void serve(QLocalSocket* client);
+
+    QString m_socketPath;
+    QLockFile m_lock;
+    QLocalServer* m_server = nullptr;
+    std::unique_ptr<QLocalSocket> m_client;
+};
+
+} // namespace vimbo

@@ -1,0 +1,251 @@
+#include "registry.h"
+
+#include "platform/errors.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QtGlobal>
+
+#include <sqlite3.h>
+
+namespace vimbo {
+
+namespace {
+
+struct StatementDeleter
+{
+    void operator()(sqlite3_stmt* s) const { sqlite3_finalize(s); }
+};
+using Statement = std::unique_ptr<sqlite3_stmt, StatementDeleter>;
+
+// Prepares `sql`; returns null (with the reason left in the connection) on failure.
+Statement prepare(sqlite3* db, const char* sql)
+{
+    sqlite3_stmt* stmt = nullptr;
+    if (sqlite3_prepare_v2(db, sql, -1, &stmt, nullptr) != SQLITE_OK) {
+        sqlite3_finalize(stmt);
+        return nullptr;
+    }
+    return Statement(stmt);
+}
+
+void bindText(sqlite3_stmt* stmt, int index, const QString& text)
+{
+    const QByteArray utf8 = text.toUtf8();
+    sqlite3_bind_text(stmt, index, utf8.constData(), int(utf8.size()), SQLITE_TRANSIENT);
+}
+
+QString columnText(sqlite3_stmt* stmt, int index)
+{
+    const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(stmt, index));
+    return QString::fromUtf8(text, sqlite3_column_bytes(stmt, index));
+}
+
+[[noreturn]] void throwUnavailable(const QString& path, const QString& reason)
+{
+    throw EStoreUnavailable(
+        QStringLiteral("The settings store \"%1\" cannot be used: %2.\n\n"
+                       "Vimbo has not changed the file. Move it out of the way (or put back a "
+                       "copy that works) and start Vimbo again; it then makes a new, empty store.")
+            .arg(QDir::toNativeSeparators(path), reason));
+}
+
+bool execute(sqlite3* db, const char* sql)
+{
+    return sqlite3_exec(db, sql, nullptr, nullptr, nullptr) == SQLITE_OK;
+}
+
+} // namespace
+
+std::shared_ptr<RegistryDatabase> RegistryDatabase::open(const QString& path)
+{
+    const QFileInfo info(path);
+    if (info.exists() && !info.isFile())
+        throwUnavailable(path, QStringLiteral("it is not a file"));
+    if (!QDir().mkpath(info.absolutePath()))
+        throwUnavailable(path, QStringLiteral("its folder cannot be created"));
+
+    sqlite3* raw = nullptr;
+    const int flags = SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX;
+    const int rc = sqlite3_open_v2(QFile::encodeName(path).constData(), &raw, flags, nullptr);
+    std::unique_ptr<sqlite3, int (*)(sqlite3*)> db(raw, &sqlite3_close_v2);
+    if (rc != SQLITE_OK)
+        throwUnavailable(path, QString::fromUtf8(raw ? sqlite3_errmsg(raw) : sqlite3_errstr(rc)));
+
+    // Read before anything writes, so that a file which is not a database is
+    // reported and left exactly as it was.
+    if (!execute(db.get(), "SELECT count(*) FROM sqlite_schema"))
+        throwUnavailable(path, QString::fromUtf8(sqlite3_errmsg(db.get())));
+    if (sqlite3_db_readonly(db.get(), "main") == 1)
+        throwUnavailable(path, QStringLiteral("it cannot be written"));
+
+    // Another process may hold the write lock for a moment (a second instance
+    // writing "Opened"); wait for it rather than failing.
+    sqlite3_busy_timeout(db.get(), 10000);
+    // WAL lets one process read while another writes; NORMAL sync keeps every
+    // committed write when the process dies.
+    if (!execute(db.get(), "PRAGMA journal_mode=WAL") ||
+        !execute(db.get(), "PRAGMA synchronous=NORMAL") ||
+        !execute(db.get(), "CREATE TABLE IF NOT EXISTS reg_values("
+                           " key  TEXT NOT NULL COLLATE NOCASE,"
+                           " name TEXT NOT NULL COLLATE NOCASE,"
+                           " type INTEGER NOT NULL,"
+                           " data,"
+                           " PRIMARY KEY (key, name)) WITHOUT ROWID"))
+        throwUnavailable(path, QString::fromUtf8(sqlite3_errmsg(db.get())));
+
+    return std::shared_ptr<RegistryDatabase>(new RegistryDatabase(path, db.release()));
+}
+
+RegistryDatabase::RegistryDatabase(QString path, sqlite3* db) : m_path(std::move(path)), m_db(db) {}
+
+RegistryDatabase::~RegistryDatabase()
+{
+    sqlite3_close_v2(m_db);
+}
+
+void RegistryDatabase::begin()
+{
+    // IMMEDIATE takes the write lock now, so a second process cannot slip a
+    // write in between our reads and writes.
+    if (!execute(m_db, "BEGIN IMMEDIATE"))
+        throw ERegistryException(QStringLiteral("Failed to start a transaction: %1")
+                                     .arg(QString::fromUtf8(sqlite3_errmsg(m_db))));
+}
+
+void RegistryDatabase::commit()
+{
+    if (!execute(m_db, "COMMIT")) {
+        const QString reason = QString::fromUtf8(sqlite3_errmsg(m_db));
+        rollback();
+        throw ERegistryException(QStringLiteral("Failed to commit a transaction: %1").arg(reason));
+    }
+}
+
+void RegistryDatabase::rollback()
+{
+    if (!sqlite3_get_autocommit(m_db))
+        execute(m_db, "ROLLBACK");
+}
+
+RegistryKey::RegistryKey(std::shared_ptr<RegistryDatabase> db, QString keyPath)
+    : m_db(std::move(db)), m_keyPath(std::move(keyPath))
+{
+}
+
+std::optional<RegistryKey::Stored> RegistryKey::fetch(const QString& name) const
+{
+    std::lock_guard lock(m_db->m_mutex);
+    Statement stmt = prepare(m_db->m_db, "SELECT type, data FROM reg_values WHERE key = ?1 AND name = ?2");
+    if (!stmt)
+        throw ERegistryException(QStringLiteral("Failed to get data for '%1'").arg(name));
+    bindText(stmt.get(), 1, m_keyPath);
+    bindText(stmt.get(), 2, name);
+    const int rc = sqlite3_step(stmt.get());
+    if (rc == SQLITE_DONE)
+        return std::nullopt;
+    if (rc != SQLITE_ROW)
+        throw ERegistryException(QStringLiteral("Failed to get data for '%1'").arg(name));
+    Stored value{RegistryType(sqlite3_column_int(stmt.get(), 0)), {}, 0};
+    if (value.type == RegistryType::Integer)
+        value.number = qint32(sqlite3_column_int64(stmt.get(), 1));
+    else
+        value.text = columnText(stmt.get(), 1);
+    return value;
+}
+
+bool RegistryKey::valueExists(const QString& name) const
+{
+    return fetch(name).has_value();
+}
+
+std::optional<RegistryType> RegistryKey::valueType(const QString& name) const
+{
+    const auto value = fetch(name);
+    return value ? std::optional(value->type) : std::nullopt;
+}
+
+QString RegistryKey::readString(const QString& name) const
+{
+    const auto value = fetch(name);
+    if (!value)
+        return {};
+    if (value->type != RegistryType::String)
+        throw ERegistryException(QStringLiteral("Invalid data type for '%1'").arg(name));
+    return value->text;
+}
+
+qint32 RegistryKey::readInteger(const QString& name) const
+{
+    const auto value = fetch(name);
+    if (!value)
+        return 0;
+    if (value->type != RegistryType::Integer)
+        throw ERegistryException(QStringLiteral("Invalid data type for '%1'").arg(name));
+    return value->number;
+}
+
+void RegistryKey::write(const QString& name, const Stored& value)
+{
+    std::lock_guard lock(m_db->m_mutex);
+    // A value written again under another case keeps its first spelling.
+    Statement stmt = prepare(m_db->m_db,
+                             "INSERT INTO reg_values(key, name, type, data) VALUES(?1, ?2, ?3, ?4) "
+                             "ON CONFLICT(key, name) DO UPDATE SET type = excluded.type, data = excluded.data");
+    bool ok = bool(stmt);
+    if (ok) {
+        bindText(stmt.get(), 1, m_keyPath);
+        bindText(stmt.get(), 2, name);
+        sqlite3_bind_int(stmt.get(), 3, int(value.type));
+        if (value.type == RegistryType::Integer)
+            sqlite3_bind_int64(stmt.get(), 4, value.number);
+        else
+            bindText(stmt.get(), 4, value.text);
+        ok = sqlite3_step(stmt.get()) == SQLITE_DONE;
+    }
+    if (!ok) {
+        qWarning("settings store: %s", sqlite3_errmsg(m_db->m_db));
+        throw ERegistryException(QStringLiteral("Failed to set data for '%1'").arg(name));
+    }
+}
+
+void RegistryKey::writeString(const QString& name, const QString& value)
+{
+    write(name, {RegistryType::String, value, 0});
+}
+
+void RegistryKey::writeInteger(const QString& name, qint32 value)
+{
+    write(name, {RegistryType::Integer, {}, value});
+}
+
+bool RegistryKey::deleteValue(const QString& name)
+{
+    std::lock_guard lock(m_db->m_mutex);
+    Statement stmt = prepare(m_db->m_db, "DELETE FROM reg_values WHERE key = ?1 AND name = ?2");
+    if (!stmt)
+        throw ERegistryException(QStringLiteral("Failed to delete value '%1'").arg(name));
+    bindText(stmt.get(), 1, m_keyPath);
+    bindText(stmt.get(), 2, name);
+    if (sqlite3_step(stmt.get()) != SQLITE_DONE)
+        throw ERegistryException(QStringLiteral("Failed to delete value '%1'").arg(name));
+    return sqlite3_changes(m_db->m_db) > 0;
+}
+
+QStringList RegistryKey::valueNames() const
+{
+    std::lock_guard lock(m_db->m_mutex);
+    Statement stmt = prepare(m_db->m_db, "SELECT name FROM reg_values WHERE key = ?1");
+    if (!stmt)
+        throw ERegistryException(QStringLiteral("Failed to read the values of '%1'").arg(m_keyPath));
+    bindText(stmt.get(), 1, m_keyPath);
+    QStringList names;
+    int rc;
+    while ((rc = sqlite3_step(stmt.get())) == SQLITE_ROW)
+        names << columnText(stmt.get(), 0);
+    if (rc != SQLITE_DONE)
+        throw ERegistryException(QStringLiteral("Failed to read the values of '%1'").arg(m_keyPath));
+    return names;
+}
+
+} // namespace vimbo
