@@ -146,7 +146,7 @@ void TVimboForm::startImageServer()
         showErrorMessage(this, QStringLiteral("Couldn't start the NP Image server at port %1...").arg(port));
         return;
     }
-    FirstRunMessage(imageServerHint(port));
+    FirstRunMessage(imageServerHint(ImageServer.Port()));
 }
 
 void TVimboForm::initSoundPlayer()

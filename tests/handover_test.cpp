@@ -1,0 +1,152 @@
+// Two real player processes: the second hands its argument to the first.
+#include "platform/paths.h"
+#include "settings/registry.h"
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QLocalSocket>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QThread>
+
+#include <gtest/gtest.h>
+
+#include <csignal>
+
+using namespace vimbo;
+
+namespace {
+
+class HandOverTest : public ::testing::Test
+{
+protected:
+    HandOverTest()
+    {
+        env = QProcessEnvironment::systemEnvironment();
+        env.insert("QT_QPA_PLATFORM", "offscreen");
+        env.insert("VIMBO_CONFIG_DIR", dir.filePath("config"));
+        env.insert("VIMBO_DATA_DIR", dir.filePath("data"));
+        env.insert("VIMBO_PROGRAM_DIR", dir.filePath("program"));
+        env.insert("XDG_RUNTIME_DIR", dir.filePath("run"));
+        env.insert("VIMBO_NP_PORT", "0");
+        QDir().mkpath(dir.filePath("run"));
+        QFile::setPermissions(dir.filePath("run"), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        settings().writeString("FirstRun2", "no"); // no first-run dialogs to answer
+    }
+
+    ~HandOverTest() override
+    {
+        for (QProcess* p : started) {
+            p->kill();
+            p->waitForFinished();
+            delete p;
+        }
+    }
+
+    RegistryKey settings()
+    {
+        if (!m_store)
+            m_store = RegistryDatabase::open(dir.filePath("config/") + kRegistryFileName);
+        return RegistryKey(m_store, kSettingsKeyPath);
+    }
+
+    QProcess* start(const QStringList& args)
+    {
+        auto* p = new QProcess;
+        p->setProcessEnvironment(env);
+        p->setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        p->start(VIMBO_EXECUTABLE, args);
+        EXPECT_TRUE(p->waitForStarted());
+        started.push_back(p);
+        return p;
+    }
+
+    // Waits until the first instance listens for hand-overs.
+    bool waitUntilListening(int timeoutMs = 20000)
+    {
+        QElapsedTimer t;
+        t.start();
+        while (t.elapsed() < timeoutMs) {
+            QLocalSocket probe;
+            probe.connectToServer(dir.filePath("run/vimbo.sock"));
+            if (probe.waitForConnected(200))
+                return true;
+            QThread::msleep(50);
+        }
+        return false;
+    }
+
+    // Polls `done` while the first instance works through its start-up.
+    template <typename Pred> bool eventually(Pred done, int timeoutMs = 20000)
+    {
+        QElapsedTimer t;
+        t.start();
+        while (!done()) {
+            if (t.elapsed() > timeoutMs)
+                return false;
+            QThread::msleep(20);
+        }
+        return true;
+    }
+
+    int runSecond(const QStringList& args)
+    {
+        QProcess* p = start(args);
+        EXPECT_TRUE(p->waitForFinished(30000)) << "the second instance did not end";
+        return p->exitCode();
+    }
+
+    QTemporaryDir dir;
+    QProcessEnvironment env;
+    std::vector<QProcess*> started;
+
+private:
+    std::shared_ptr<RegistryDatabase> m_store;
+};
+
+TEST_F(HandOverTest, SecondStartWithAndWithoutAFile)
+{
+    QProcess* first = start({});
+    ASSERT_TRUE(waitUntilListening());
+    EXPECT_EQ(settings().readString("Opened"), "");
+
+    EXPECT_EQ(runSecond({}), 0);
+    EXPECT_EQ(settings().readString("Opened"), "");
+    EXPECT_EQ(settings().readInteger("LastPlItem"), 0) << "the playlist is unchanged";
+
+    const QString song = dir.filePath("my songs/song one.mp3");
+    EXPECT_EQ(runSecond({song, "ignored.mp3"}), 0);
+    // The second instance returned only after the first had taken the file in.
+    EXPECT_EQ(settings().readString("Opened"), song);
+    EXPECT_EQ(settings().readInteger("LastPlItem"), 1);
+    EXPECT_EQ(RegistryKey(settings().database(), kPlaylistKeyPath).readString("1"), song);
+
+    EXPECT_EQ(first->state(), QProcess::Running);
+}
+
+TEST_F(HandOverTest, FirstStartTakesItsOwnArgument)
+{
+    const QString song = dir.filePath("song.wav");
+    start({song});
+    ASSERT_TRUE(eventually([&] { return settings().readString("Opened") == song; }));
+    EXPECT_EQ(RegistryKey(settings().database(), kPlaylistKeyPath).readString("1"), song);
+}
+
+TEST_F(HandOverTest, SocketOfACrashedPlayerIsTakenOver)
+{
+    QProcess* crashed = start({});
+    ASSERT_TRUE(waitUntilListening());
+    ::kill(pid_t(crashed->processId()), SIGKILL);
+    crashed->waitForFinished();
+    ASSERT_TRUE(QFile::exists(dir.filePath("run/vimbo.sock"))) << "a killed player leaves its socket";
+
+    QProcess* next = start({});
+    ASSERT_TRUE(waitUntilListening());
+    EXPECT_EQ(next->state(), QProcess::Running) << "the new player must not hand over to a dead one";
+    EXPECT_EQ(runSecond({dir.filePath("after.mp3")}), 0);
+    EXPECT_EQ(settings().readInteger("LastPlItem"), 1);
+    EXPECT_EQ(QFileInfo(dir.filePath("run/vimbo.sock")).permissions() & (QFile::ReadOther | QFile::WriteOther), 0)
+        << "only the user may talk to the player";
+}
+
+} // namespace

@@ -1,0 +1,362 @@
+#include "app/errorreport.h"
+#include "app/vimboform.h"
+#include "app/windowplacement.h"
+#include "platform/errors.h"
+#include "support/dialogpilot.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFontDatabase>
+#include <QTcpServer>
+#include <QTemporaryDir>
+#include <QUrlQuery>
+
+#include <gtest/gtest.h>
+
+#include <functional>
+
+using namespace vimbo;
+
+namespace {
+
+const QString kServerHint = "Dear first time user,\n\nIf you want other people to know which track you are";
+const QString kAssociate = "Do you want to associate media files, skins and lyrics with the Vimbo Media player?";
+const QString kLogoHint = "Dear first time user,\n\nYou can click on the vimbo logo to popup a main menu";
+const QString kServerFailed = "Couldn't start the NP Image server at port ";
+const QString kSoundFailed = "Failure while initializing the sound player!\nIf you keep having this problem, "
+                             "try rebooting your computer...";
+
+// A player's folders in a temporary tree, and a form made over them.
+class StartupTest : public ::testing::Test
+{
+protected:
+    StartupTest()
+    {
+        options.folders = {dir.filePath("config/"), dir.filePath("data/"), dir.filePath("program/"),
+                           dir.filePath("run/")};
+        options.imageServerPort = 0;
+    }
+
+    std::shared_ptr<RegistryDatabase> store()
+    {
+        if (!m_store)
+            m_store = RegistryDatabase::open(options.folders.config + kRegistryFileName);
+        return m_store;
+    }
+    RegistryKey settings() { return RegistryKey(store(), kSettingsKeyPath); }
+
+    std::unique_ptr<TVimboForm> create()
+    {
+        auto form = std::make_unique<TVimboForm>(options, store());
+        form->FormCreate();
+        return form;
+    }
+
+    QStringList dialogTexts() const
+    {
+        QStringList out;
+        for (const auto& d : pilot.seen)
+            out << d.text.left(kServerHint.size());
+        return out;
+    }
+
+    QTemporaryDir dir;
+    StartupOptions options;
+    DialogPilot pilot;
+
+private:
+    std::shared_ptr<RegistryDatabase> m_store;
+};
+
+TEST_F(StartupTest, FirstRunAsksThreeThingsInOrderAndOnlyOnce)
+{
+    {
+        auto form = create();
+        EXPECT_TRUE(form->FirstRun);
+        ASSERT_EQ(pilot.seen.size(), 3u) << pilot.texts().join("\n---\n").toStdString();
+        EXPECT_TRUE(pilot.seen[0].text.startsWith(kServerHint));
+        EXPECT_TRUE(pilot.seen[0].text.contains(QString("http://ip_address:%1/.").arg(form->ImageServer.Port())));
+        EXPECT_EQ(pilot.seen[1].text, kAssociate);
+        EXPECT_EQ(pilot.seen[1].icon, QMessageBox::Question);
+        EXPECT_TRUE(pilot.seen[2].text.startsWith(kLogoHint));
+        EXPECT_TRUE(form->ImageServer.IsActive());
+        EXPECT_EQ(settings().readString("FirstRun2"), "no");
+    }
+    pilot.seen.clear();
+    auto again = create();
+    EXPECT_FALSE(again->FirstRun);
+    EXPECT_TRUE(pilot.seen.empty()) << pilot.texts().join("\n").toStdString();
+}
+
+TEST_F(StartupTest, ServerThatCannotStartIsReportedFirstAndStartUpGoesOn)
+{
+    QTcpServer occupant;
+    ASSERT_TRUE(occupant.listen(QHostAddress::Any, 0));
+    options.imageServerPort = occupant.serverPort();
+    pilot.answers = {QMessageBox::No};
+    auto form = create();
+    ASSERT_EQ(pilot.seen.size(), 3u) << pilot.texts().join("\n---\n").toStdString();
+    EXPECT_EQ(pilot.seen[0].text, kServerFailed + QString::number(occupant.serverPort()) + "...");
+    EXPECT_EQ(pilot.seen[0].icon, QMessageBox::Critical);
+    EXPECT_EQ(pilot.seen[1].text, kAssociate);
+    EXPECT_TRUE(pilot.seen[2].text.startsWith(kLogoHint));
+    EXPECT_FALSE(form->ImageServer.IsActive());
+    EXPECT_TRUE(form->Player.IsInitialized());
+}
+
+TEST_F(StartupTest, WritesTheThreeFilesOnceAndLoadsTheLibrary)
+{
+    settings().writeString("FirstRun2", "no");
+    auto form = create();
+    EXPECT_FALSE(form->TerminateRequested());
+    EXPECT_EQ(form->DecoderPath, options.folders.data + "mp3dec.dll");
+    EXPECT_TRUE(form->Player.IsInitialized());
+    EXPECT_FALSE(form->Player.LibraryVersion().isEmpty());
+    for (const char* name : {"mp3dec.dll", "Fonts/Vimbo_font1.ttf", "Fonts/Vimbo_font2.ttf"})
+        EXPECT_TRUE(QFile::exists(options.folders.data + name)) << name;
+    EXPECT_TRUE(QDir(options.folders.program + "Skins").exists());
+    EXPECT_TRUE(QDir(options.folders.program + "Lyrics").exists());
+    EXPECT_TRUE(QFontDatabase::families().contains("QSwitch Ax"));
+    EXPECT_TRUE(QFontDatabase::families().contains("Seraphic Organism"));
+    EXPECT_TRUE(pilot.seen.empty());
+}
+
+TEST_F(StartupTest, ForeignLibraryEndsStartUpBeforeTheFonts)
+{
+    settings().writeString("FirstRun2", "no");
+    QDir().mkpath(options.folders.data);
+    QFile foreign(options.folders.data + "mp3dec.dll");
+    ASSERT_TRUE(foreign.open(QIODevice::WriteOnly));
+    foreign.write("not a shared library");
+    foreign.close();
+
+    auto form = create();
+    ASSERT_EQ(pilot.texts(), QStringList{kSoundFailed});
+    EXPECT_TRUE(form->TerminateRequested());
+    EXPECT_FALSE(QFile::exists(options.folders.data + "Fonts/Vimbo_font1.ttf"));
+    EXPECT_FALSE(settings().valueExists("Opened"));
+    QFile kept(options.folders.data + "mp3dec.dll");
+    ASSERT_TRUE(kept.open(QIODevice::ReadOnly));
+    EXPECT_EQ(kept.readAll(), "not a shared library");
+}
+
+TEST_F(StartupTest, UnwritableDataFolderShowsTheErrorAndRunsNoLaterStep)
+{
+    settings().writeString("FirstRun2", "no");
+    QFile blocker(dir.filePath("data")); // a file where the folder should be
+    ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
+    blocker.close();
+    pilot.answers = {QMessageBox::No};
+
+    auto form = create();
+    ASSERT_EQ(pilot.seen.size(), 1u);
+    EXPECT_TRUE(pilot.seen[0].text.contains("Message: Cannot create file \"" + options.folders.data + "mp3dec.dll\""))
+        << pilot.seen[0].text.toStdString();
+    EXPECT_TRUE(pilot.seen[0].text.contains("ClassName: EFCreateError"));
+    EXPECT_FALSE(form->Player.IsInitialized());
+    EXPECT_FALSE(form->TerminateRequested());
+    EXPECT_FALSE(settings().valueExists("Opened"));
+}
+
+TEST_F(StartupTest, SettingOfTheWrongTypeStopsAtThatStep)
+{
+    settings().writeString("FirstRun2", "no");
+    settings().writeString("Volume", "50");
+    pilot.answers = {QMessageBox::No};
+    auto form = create();
+    ASSERT_EQ(pilot.seen.size(), 1u);
+    EXPECT_TRUE(pilot.seen[0].text.contains("Message: Invalid data type for 'Volume'\nClassName: ERegistryException"));
+    EXPECT_TRUE(form->Player.IsInitialized()) << "steps before the failing read ran";
+    EXPECT_FALSE(settings().valueExists("Opened")) << "steps after it did not";
+}
+
+TEST_F(StartupTest, StoredLevelsAndSwitches)
+{
+    struct Case
+    {
+        const char* name;
+        std::function<void(RegistryKey&)> store;
+        std::function<void(const TVimboForm&)> check;
+    };
+    const Case cases[] = {
+        {"fresh account: defaults",
+         [](RegistryKey&) {},
+         [](const TVimboForm& f) {
+             EXPECT_EQ(f.Volume, 50);
+             EXPECT_EQ(f.Bass, 80);
+             EXPECT_EQ(f.Treble2, 80);
+             EXPECT_FALSE(f.RepeatOn);
+             EXPECT_FALSE(f.ShuffleOn);
+             EXPECT_FALSE(f.OnTop);
+             EXPECT_FALSE(f.windowFlags() & Qt::WindowStaysOnTopHint);
+         }},
+        {"zero means missing, other values unaltered",
+         [](RegistryKey& k) {
+             k.writeInteger("Volume", 0);
+             k.writeInteger("Mid", 0);
+             k.writeInteger("Bass", 170);
+             k.writeInteger("Treble", -3);
+         },
+         [](const TVimboForm& f) {
+             EXPECT_EQ(f.Volume, 50);
+             EXPECT_EQ(f.Mid, 80);
+             EXPECT_EQ(f.Bass, 170);
+             EXPECT_EQ(f.Treble, -3);
+         }},
+        {"switches compare exactly",
+         [](RegistryKey& k) {
+             k.writeString("Repeat1", "On");
+             k.writeString("Shuffle", "on");
+             k.writeString("OnTop", "on");
+         },
+         [](const TVimboForm& f) {
+             EXPECT_FALSE(f.RepeatOn);
+             EXPECT_TRUE(f.ShuffleOn);
+             EXPECT_TRUE(f.OnTop);
+             EXPECT_TRUE(f.windowFlags() & Qt::WindowStaysOnTopHint);
+         }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        QTemporaryDir config;
+        options.folders.config = config.path() + "/";
+        RegistryKey key(RegistryDatabase::open(options.folders.config + kRegistryFileName), kSettingsKeyPath);
+        key.writeString("FirstRun2", "no");
+        c.store(key);
+        TVimboForm form(options, key.database());
+        form.FormCreate();
+        EXPECT_TRUE(pilot.seen.empty()) << pilot.texts().join("\n").toStdString();
+        c.check(form);
+        EXPECT_TRUE(form.VolumeSliderVertical && form.ToneSlidersVertical && !form.PositionSliderVertical);
+        EXPECT_EQ(form.CurrentTitle, "Vimbo Media Player");
+        EXPECT_EQ(form.TickerPos, 1);
+        EXPECT_EQ(form.PositionValue, 1);
+        EXPECT_EQ(form.PositionRange, 1);
+    }
+}
+
+TEST_F(StartupTest, PassedFilesByExtension)
+{
+    settings().writeString("FirstRun2", "no");
+    QDir().mkpath(dir.filePath("incoming"));
+    const auto makeFile = [&](const QString& name, const QByteArray& content) {
+        QFile f(dir.filePath("incoming/" + name));
+        EXPECT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(content);
+        return f.fileName();
+    };
+    options.firstArgument = makeFile("song.mp3", "ID3");
+    auto form = create();
+    EXPECT_TRUE(form->OpenOnShow);
+    EXPECT_EQ(settings().readString("Opened"), options.firstArgument);
+    EXPECT_EQ(settings().readInteger("LastPlItem"), 1);
+    EXPECT_EQ(RegistryKey(store(), kPlaylistKeyPath).readString("1"), options.firstArgument);
+    EXPECT_EQ(form->CurrentIndex, 1);
+
+    const struct
+    {
+        QString path;
+        qint32 lastPlItem;
+        QString copiedTo;
+    } handedOver[] = {
+        {makeFile("two words & more.wav", "RIFF"), 2, {}},
+        {makeFile("SONG.MP3", "ID3"), 2, {}},
+        {makeFile("track01.cda", "CDDA"), 3, {}},
+        {makeFile("Look.ssk", "[Colors]"), 3, options.folders.program + "Skins/Look.ssk"},
+        {makeFile("song.sly", "[Lyrics]"), 3, options.folders.program + "Lyrics/song.sly"},
+        {makeFile("notes.txt", "text"), 3, {}},
+    };
+    for (const auto& h : handedOver) {
+        SCOPED_TRACE(h.path.toStdString());
+        settings().writeString("Opened", h.path);
+        form->OpenPassedFile(true, true);
+        EXPECT_EQ(settings().readInteger("LastPlItem"), h.lastPlItem);
+        EXPECT_EQ(settings().readString("Opened"), h.path) << "the hand-over value is not cleared";
+        if (!h.copiedTo.isEmpty()) {
+            EXPECT_TRUE(QFile::exists(h.copiedTo));
+        }
+    }
+    EXPECT_EQ(RegistryKey(store(), kPlaylistKeyPath).readString("2"), dir.filePath("incoming/two words & more.wav"));
+
+    // A skin already in the program's folder is kept, not replaced.
+    QFile mine(options.folders.program + "Skins/Look.ssk");
+    ASSERT_TRUE(mine.open(QIODevice::WriteOnly));
+    mine.write("[Colors]\nBackground=#112233\n");
+    mine.close();
+    settings().writeString("Opened", dir.filePath("incoming/Look.ssk"));
+    form->OpenPassedFile(false, false);
+    ASSERT_TRUE(mine.open(QIODevice::ReadOnly));
+    EXPECT_EQ(mine.readAll(), "[Colors]\nBackground=#112233\n");
+    EXPECT_TRUE(pilot.seen.empty());
+}
+
+TEST(WindowPlacement, SavedEdgesOnAScreen)
+{
+    const QSize screen(1280, 1024);
+    const QSize window(449, 289);
+    const struct
+    {
+        const char* name;
+        int top, left;
+        QPoint expected; // (left, top)
+    } cases[] = {
+        {"both zero: centred", 0, 0, {640 - 224, 512 - 144}},
+        {"top zero only", 0, 100, {100, 368}},
+        {"left zero only", 200, 0, {416, 200}},
+        {"kept as saved", 30, 40, {40, 30}},
+        {"top past the bottom", 5000, 40, {40, 1024 - 289}},
+        {"top exactly at the bottom", 1024, 40, {40, 735}},
+        {"left at the right edge", 30, 1280, {1280 - 449, 30}},
+        {"just inside stays", 1023, 1279, {1279, 1023}},
+        {"negative edges are kept", -20, -300, {-300, -20}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(placeMainWindow(c.top, c.left, screen, window), c.expected);
+    }
+    // Odd sizes: each half truncates on its own.
+    EXPECT_EQ(placeMainWindow(0, 0, QSize(1025, 769), QSize(101, 51)), QPoint(512 - 50, 384 - 25));
+}
+
+TEST(ErrorReport, TextAndEncodedMailLink)
+{
+    const QString text = errorReportText("Invalid data type for 'Volume'", "ERegistryException");
+    EXPECT_TRUE(text.startsWith("An error was raised while trying to start the application!\n\n"
+                                "Message: Invalid data type for 'Volume'\nClassName: ERegistryException\n\n"
+                                "To help us solve to solve this error"));
+    EXPECT_TRUE(text.endsWith("etcetra...\nWould you like to send an email now?"));
+
+    const struct
+    {
+        QString message;
+        QString className;
+    } cases[] = {
+        {"Access violation", "EAccessViolation"},
+        {"Tom & Jerry #1? 100% sure", "EReadError"},
+        {"a=b&body=spoofed", "std::runtime_error"},
+        {"Ünïcödé \"quotes\" <tag>", "E"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.message.toStdString());
+        const QUrl url = errorReportMailUrl(c.message, c.className);
+        ASSERT_TRUE(url.isValid()) << url.errorString().toStdString();
+        EXPECT_EQ(url.scheme(), "mailto");
+        const QString encoded = QString::fromLatin1(url.toEncoded());
+        EXPECT_FALSE(encoded.contains(' '));
+        const QUrlQuery query(url);
+        EXPECT_EQ(query.queryItems().size(), 2);
+        EXPECT_EQ(query.queryItemValue("subject", QUrl::FullyDecoded),
+                  "Vimbo Player - Error: " + c.message + " (" + c.className + ")");
+        EXPECT_EQ(query.queryItemValue("body", QUrl::FullyDecoded),
+                  "Please explain shortly what you were doing before the error was raised:");
+    }
+}
+
+TEST(ErrorReport, ClassNamesOfOursAndOthers)
+{
+    EXPECT_EQ(exceptionClassName(ERegistryException("x")), "ERegistryException");
+    EXPECT_EQ(exceptionClassName(EFCreateError("x")), "EFCreateError");
+    EXPECT_EQ(exceptionClassName(std::out_of_range("x")), "std::out_of_range");
+}
+
+} // namespace
