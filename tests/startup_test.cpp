@@ -5,6 +5,7 @@
 #include "support/dialogpilot.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFontDatabase>
 #include <QTcpServer>
@@ -288,6 +289,23 @@ TEST_F(StartupTest, PassedFilesByExtension)
     ASSERT_TRUE(mine.open(QIODevice::ReadOnly));
     EXPECT_EQ(mine.readAll(), "[Colors]\nBackground=#112233\n");
     EXPECT_TRUE(pilot.seen.empty());
+}
+
+TEST_F(StartupTest, ErrorInAHandlerIsShownAndThePlayerGoesOn)
+{
+    settings().writeString("FirstRun2", "no");
+    auto form = create();
+    pilot.answers = {QMessageBox::No};
+    bool laterEventRan = false;
+    QTimer::singleShot(0, form.get(), [] { throw EReadError("Stream read error & more"); });
+    QTimer::singleShot(20, form.get(), [&] { laterEventRan = true; });
+    QElapsedTimer clock;
+    clock.start();
+    while (!laterEventRan && clock.elapsed() < 5000)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    EXPECT_TRUE(laterEventRan);
+    ASSERT_EQ(pilot.seen.size(), 1u);
+    EXPECT_EQ(pilot.seen[0].text, errorReportText("Stream read error & more", "EReadError"));
 }
 
 TEST(WindowPlacement, SavedEdgesOnAScreen)

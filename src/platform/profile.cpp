@@ -1,0 +1,228 @@
+#include "profile.h"
+
+#include <QFile>
+#include <QSaveFile>
+#include <QStringDecoder>
+
+namespace vimbo {
+
+namespace {
+
+QString unquote(const QString& text)
+{
+    if (text.size() >= 2 && (text.front() == '"' || text.front() == '\'') && text.back() == text.front())
+        return text.mid(1, text.size() - 2);
+    return text;
+}
+
+} // namespace
+
+ProfileFile::ProfileFile(QString path) : m_path(std::move(path))
+{
+    QFile file(m_path);
+    if (!file.open(QIODevice::ReadOnly))
+        return;
+    m_exists = true;
+    QByteArray content = file.readAll();
+    if (content.startsWith("\xEF\xBB\xBF")) {
+        m_bom = true;
+        content.remove(0, 3);
+    }
+    QStringDecoder utf8(QStringDecoder::Utf8);
+    const QString decoded = utf8(content);
+    Q_UNUSED(decoded);
+    m_latin1 = utf8.hasError();
+    if (content.contains("\r\n"))
+        m_eol = "\r\n";
+    QList<QByteArray> raws = content.split('\n');
+    if (!raws.isEmpty() && raws.back().isEmpty())
+        raws.removeLast(); // the break after the last line
+    for (QByteArray& raw : raws) {
+        if (raw.endsWith('\r'))
+            raw.chop(1);
+        m_lines << parse(raw);
+    }
+}
+
+QString ProfileFile::decode(const QByteArray& bytes) const
+{
+    return m_latin1 ? QString::fromLatin1(bytes) : QString::fromUtf8(bytes);
+}
+
+QByteArray ProfileFile::encode(const QString& text) const
+{
+    return m_latin1 ? text.toLatin1() : text.toUtf8();
+}
+
+ProfileFile::Line ProfileFile::parse(const QByteArray& raw) const
+{
+    Line line;
+    line.raw = raw;
+    const QString text = decode(raw).trimmed();
+    if (text.startsWith('[')) {
+        const qsizetype close = text.indexOf(']');
+        line.isSection = true;
+        line.section = (close < 0 ? text.mid(1) : text.mid(1, close - 1)).trimmed();
+    } else if (!text.startsWith(';')) {
+        const qsizetype eq = text.indexOf('=');
+        if (eq > 0) {
+            line.isKey = true;
+            line.key = text.left(eq).trimmed();
+            line.value = unquote(text.mid(eq + 1).trimmed());
+        }
+    }
+    return line;
+}
+
+std::optional<std::pair<qsizetype, qsizetype>> ProfileFile::sectionRange(const QString& section) const
+{
+    for (qsizetype i = 0; i < m_lines.size(); ++i) {
+        if (m_lines[i].isSection && m_lines[i].section.compare(section, Qt::CaseInsensitive) == 0) {
+            qsizetype end = i + 1;
+            while (end < m_lines.size() && !m_lines[end].isSection)
+                ++end;
+            return std::pair(i + 1, end);
+        }
+    }
+    return std::nullopt;
+}
+
+qsizetype ProfileFile::findKey(const QString& section, const QString& key) const
+{
+    const auto range = sectionRange(section);
+    if (!range)
+        return -1;
+    for (qsizetype i = range->first; i < range->second; ++i) {
+        if (m_lines[i].isKey && m_lines[i].key.compare(key, Qt::CaseInsensitive) == 0)
+            return i;
+    }
+    return -1;
+}
+
+std::optional<QString> ProfileFile::value(const QString& section, const QString& key) const
+{
+    const qsizetype i = findKey(section, key);
+    return i < 0 ? std::nullopt : std::optional(m_lines[i].value);
+}
+
+QString ProfileFile::readString(const QString& section, const QString& key, const QString& fallback) const
+{
+    return value(section, key).value_or(fallback);
+}
+
+std::optional<qint32> ProfileFile::parseInteger(const QString& text)
+{
+    QString digits = text.trimmed();
+    bool negative = false;
+    if (digits.startsWith('-') || digits.startsWith('+')) {
+        negative = digits.front() == '-';
+        digits.remove(0, 1);
+    }
+    int base = 10;
+    if (digits.startsWith('$')) {
+        base = 16;
+        digits.remove(0, 1);
+    } else if (digits.startsWith(QLatin1String("0x"), Qt::CaseInsensitive)) {
+        base = 16;
+        digits.remove(0, 2);
+    }
+    if (digits.isEmpty() || digits.front() == '+' || digits.front() == '-')
+        return std::nullopt;
+    bool ok = false;
+    const qint64 magnitude = digits.toLongLong(&ok, base);
+    // Hexadecimal may spell the full 32 bits ($FFFFFFFF is -1); decimal must fit.
+    const qint64 limit = base == 16 ? 0xFFFFFFFFLL : (negative ? 0x80000000LL : 0x7FFFFFFFLL);
+    if (!ok || magnitude < 0 || magnitude > limit)
+        return std::nullopt;
+    const qint32 value = qint32(quint32(magnitude));
+    return negative ? qint32(0u - quint32(value)) : value;
+}
+
+qint32 ProfileFile::readInteger(const QString& section, const QString& key, qint32 fallback) const
+{
+    const auto text = value(section, key);
+    return text ? parseInteger(*text).value_or(fallback) : fallback;
+}
+
+QStringList ProfileFile::sections() const
+{
+    QStringList out;
+    for (const Line& line : m_lines) {
+        if (line.isSection && !out.contains(line.section, Qt::CaseInsensitive))
+            out << line.section;
+    }
+    return out;
+}
+
+QStringList ProfileFile::keys(const QString& section) const
+{
+    QStringList out;
+    if (const auto range = sectionRange(section)) {
+        for (qsizetype i = range->first; i < range->second; ++i) {
+            if (m_lines[i].isKey && !out.contains(m_lines[i].key, Qt::CaseInsensitive))
+                out << m_lines[i].key;
+        }
+    }
+    return out;
+}
+
+bool ProfileFile::writeString(const QString& section, const QString& key, const QString& rawValue)
+{
+    // A name that would read back as something else is refused; a line break
+    // in a value would split it into lines of its own, so it becomes a space.
+    const auto breaksLine = [](const QString& s) { return s.contains('\n') || s.contains('\r'); };
+    if (key.trimmed().isEmpty() || key.contains('=') || key.trimmed().startsWith('[') ||
+        key.trimmed().startsWith(';') || breaksLine(key) || breaksLine(section) || section.contains(']'))
+        return false;
+    QString value = rawValue;
+    value.replace(QLatin1String("\r\n"), QLatin1String(" ")).replace('\n', ' ').replace('\r', ' ');
+    QList<Line> lines = m_lines;
+    const Line entry = parse(encode(key + '=' + value));
+    const qsizetype existing = findKey(section, key);
+    if (existing >= 0) {
+        // The key keeps its own spelling; only the value changes.
+        lines[existing] = parse(encode(m_lines[existing].key + '=' + value));
+    } else if (const auto range = sectionRange(section)) {
+        qsizetype at = range->second;
+        while (at > range->first && lines[at - 1].raw.trimmed().isEmpty())
+            --at; // before the blank lines that separate sections
+        lines.insert(at, entry);
+    } else {
+        if (!lines.isEmpty() && !lines.back().raw.trimmed().isEmpty())
+            lines << parse(QByteArray());
+        lines << parse(encode('[' + section + ']')) << entry;
+    }
+    return save(lines);
+}
+
+bool ProfileFile::writeInteger(const QString& section, const QString& key, qint32 value)
+{
+    return writeString(section, key, QString::number(value));
+}
+
+bool ProfileFile::deleteKey(const QString& section, const QString& key)
+{
+    const qsizetype existing = findKey(section, key);
+    if (existing < 0)
+        return true;
+    QList<Line> lines = m_lines;
+    lines.removeAt(existing);
+    return save(lines);
+}
+
+bool ProfileFile::save(const QList<Line>& lines)
+{
+    QByteArray content = m_bom ? QByteArray("\xEF\xBB\xBF") : QByteArray();
+    for (const Line& line : lines)
+        content += line.raw + m_eol;
+    // Written beside the file and renamed over it: a reader sees the old file
+    // or the new one, never a half-written one.
+    QSaveFile file(m_path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(content) != content.size() || !file.commit())
+        return false;
+    m_lines = lines;
+    m_exists = true;
+    return true;
+}
+
+} // namespace vimbo

@@ -1,0 +1,70 @@
+// Profile (INI) files, as skins and lyric files are kept: "[Section]" lines
+// and "Key=Value" lines. Sections and keys match case-insensitively, values
+// are trimmed, the first match wins, and a write changes one line and keeps
+// every other byte of the file. Each write replaces the file atomically.
+#pragma once
+
+#include <QByteArray>
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+#include <optional>
+
+namespace vimbo {
+
+class ProfileFile
+{
+public:
+    // Reads `path`; a missing or unreadable file reads as empty (every key at its default).
+    explicit ProfileFile(QString path);
+
+    const QString& path() const { return m_path; }
+    bool exists() const { return m_exists; }
+
+    std::optional<QString> value(const QString& section, const QString& key) const;
+    QString readString(const QString& section, const QString& key, const QString& fallback = {}) const;
+    // Decimal, "$1F" or "0x1F" (optionally signed); anything else gives `fallback`.
+    qint32 readInteger(const QString& section, const QString& key, qint32 fallback) const;
+    QStringList sections() const;
+    QStringList keys(const QString& section) const;
+
+    // Sets one key, adding the key (at the end of its section) or the section
+    // (at the end of the file) when missing. Returns false, leaving the file
+    // as it was, when it cannot be written or the names cannot be stored.
+    bool writeString(const QString& section, const QString& key, const QString& value);
+    bool writeInteger(const QString& section, const QString& key, qint32 value);
+    // Removes a key; true when the file no longer holds it.
+    bool deleteKey(const QString& section, const QString& key);
+
+    // The integer rule on its own, for values read elsewhere.
+    static std::optional<qint32> parseInteger(const QString& text);
+
+private:
+    struct Line
+    {
+        QByteArray raw;     // as in the file, without the line break
+        QString section;    // set on "[Section]" lines
+        QString key;        // set on "Key=Value" lines
+        QString value;      // trimmed, outer quotes removed
+        bool isSection = false;
+        bool isKey = false;
+    };
+
+    Line parse(const QByteArray& raw) const;
+    QString decode(const QByteArray& bytes) const;
+    QByteArray encode(const QString& text) const;
+    // Index range [first, end) of the lines that belong to `section`'s first occurrence.
+    std::optional<std::pair<qsizetype, qsizetype>> sectionRange(const QString& section) const;
+    qsizetype findKey(const QString& section, const QString& key) const;
+    bool save(const QList<Line>& lines);
+
+    QString m_path;
+    bool m_exists = false;
+    bool m_latin1 = false;      // the file is not valid UTF-8: keep it 8-bit
+    bool m_bom = false;
+    QByteArray m_eol = "\n";    // the file's own line break
+    QList<Line> m_lines;
+};
+
+} // namespace vimbo
