@@ -102,7 +102,7 @@ TEST_F(StartupTest, ServerThatCannotStartIsReportedFirstAndStartUpGoesOn)
     EXPECT_EQ(pilot.seen[1].text, kAssociate);
     EXPECT_TRUE(pilot.seen[2].text.startsWith(kLogoHint));
     EXPECT_FALSE(form->ImageServer.IsActive());
-    EXPECT_TRUE(form->Player.IsInitialized());
+    EXPECT_TRUE(form->Player.PlayerCreated());
 }
 
 TEST_F(StartupTest, WritesTheThreeFilesOnceAndLoadsTheLibrary)
@@ -111,8 +111,9 @@ TEST_F(StartupTest, WritesTheThreeFilesOnceAndLoadsTheLibrary)
     auto form = create();
     EXPECT_FALSE(form->TerminateRequested());
     EXPECT_EQ(form->DecoderPath, options.folders.data + "mp3dec.dll");
-    EXPECT_TRUE(form->Player.IsInitialized());
-    EXPECT_FALSE(form->Player.LibraryVersion().isEmpty());
+    EXPECT_TRUE(form->Player.PlayerCreated());
+    EXPECT_EQ(form->Player.GetVersion(0), 1);
+    EXPECT_EQ(form->Player.Priority(), 5u);
     for (const char* name : {"mp3dec.dll", "Fonts/Vimbo_font1.ttf", "Fonts/Vimbo_font2.ttf"})
         EXPECT_TRUE(QFile::exists(options.folders.data + name)) << name;
     EXPECT_TRUE(QDir(options.folders.program + "Skins").exists());
@@ -154,7 +155,7 @@ TEST_F(StartupTest, UnwritableDataFolderShowsTheErrorAndRunsNoLaterStep)
     EXPECT_TRUE(pilot.seen[0].text.contains("Message: Cannot create file \"" + options.folders.data + "mp3dec.dll\""))
         << pilot.seen[0].text.toStdString();
     EXPECT_TRUE(pilot.seen[0].text.contains("ClassName: EFCreateError"));
-    EXPECT_FALSE(form->Player.IsInitialized());
+    EXPECT_FALSE(form->Player.PlayerCreated());
     EXPECT_FALSE(form->TerminateRequested());
     EXPECT_FALSE(settings().valueExists("Opened"));
 }
@@ -167,7 +168,7 @@ TEST_F(StartupTest, SettingOfTheWrongTypeStopsAtThatStep)
     auto form = create();
     ASSERT_EQ(pilot.seen.size(), 1u);
     EXPECT_TRUE(pilot.seen[0].text.contains("Message: Invalid data type for 'Volume'\nClassName: ERegistryException"));
-    EXPECT_TRUE(form->Player.IsInitialized()) << "steps before the failing read ran";
+    EXPECT_TRUE(form->Player.PlayerCreated()) << "steps before the failing read ran";
     EXPECT_FALSE(settings().valueExists("Opened")) << "steps after it did not";
 }
 

@@ -50,6 +50,7 @@ TVimboForm::TVimboForm(StartupOptions options, std::shared_ptr<RegistryDatabase>
       m_playlistKey(store, kPlaylistKeyPath), m_playlist(m_settingsKey, m_playlistKey)
 {
     setObjectName(QStringLiteral("TVimboForm"));
+    Player.SetPriority(5);
     setWindowTitle(QStringLiteral(" "));
     resize(449, 289);
 }
@@ -157,7 +158,7 @@ void TVimboForm::initSoundPlayer()
         if (!Player.Init())
             throw EVimboError(QStringLiteral("Init Failed"));
     } catch (const std::exception& e) {
-        qWarning("sound player: %s (%s)", e.what(), qPrintable(Player.LastError()));
+        qWarning("sound player: %s", e.what());
         showErrorMessage(this, QStringLiteral("Failure while initializing the sound player!\nIf you "
                                               "keep having this problem, try rebooting your computer..."));
         m_terminateRequested = true;
@@ -308,7 +309,10 @@ void TVimboForm::closeEvent(QCloseEvent* event)
 
 void TVimboForm::FormClose()
 {
-    Player.Stop();
+    // Without a player (the library never loaded) there is nothing to stop,
+    // and trying to load it again here would only raise an error at exit.
+    if (Player.PlayerCreated())
+        Player.Stop();
     CdOpen = false;
 }
 
