@@ -11,6 +11,7 @@ packages=(
     libjpeg62-turbo-dev
     libgtest-dev libbenchmark-dev
     xvfb xauth fonts-dejavu-core
+    sox lame mpg123
 )
 
 missing=()
