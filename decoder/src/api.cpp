@@ -80,6 +80,10 @@ MP3DEC_API int player_new(MP3_Player** player, const MP3_NotificationTarget* tar
     auto* p = new (std::nothrow) MP3_Player(*target);
     if (!p)
         return MP3DEC_ERR_NO_MEMORY;
+    if (!p->player.running()) {
+        delete p;
+        return MP3DEC_ERR_NO_MEMORY;
+    }
     {
         std::lock_guard lock(g_playersMutex);
         g_players.insert(p);

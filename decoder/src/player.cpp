@@ -63,7 +63,12 @@ std::optional<Form> formOf(int code)
 Player::Player(const MP3_NotificationTarget& target) : m_target(target)
 {
     m_buffer.resize(size_t(kChunkFrames) * 8);
-    m_thread = std::thread([this] { run(); });
+    m_thread = SDL_CreateThread(
+        [](void* self) {
+            static_cast<Player*>(self)->run();
+            return 0;
+        },
+        "mp3dec player", this);
 }
 
 Player::~Player()
@@ -73,7 +78,7 @@ Player::~Player()
         m_exit = true;
     }
     m_wake.notify_one();
-    m_thread.join();
+    SDL_WaitThread(m_thread, nullptr);
     std::lock_guard lock(m_postMutex);
     for (Envelope* e : m_posted)
         delete e;

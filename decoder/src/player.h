@@ -18,7 +18,6 @@
 #include <optional>
 #include <set>
 #include <string>
-#include <thread>
 #include <variant>
 #include <vector>
 
@@ -47,6 +46,8 @@ public:
     Player(const Player&) = delete;
     Player& operator=(const Player&) = delete;
 
+    // False when the player's thread could not be started.
+    bool running() const { return m_thread != nullptr; }
     // Queues a command; 0, or the error it was refused with.
     int send(Command command);
     int setPriority(int priority);
@@ -89,7 +90,8 @@ private:
     void postDebug(uint8_t level, const std::string& text);
 
     const MP3_NotificationTarget m_target;
-    std::thread m_thread;
+    // An SDL thread, so that SDL's per-thread data is freed when it ends.
+    SDL_Thread* m_thread = nullptr;
     std::mutex m_queueMutex;
     std::condition_variable m_wake;
     std::deque<Command> m_queue;
