@@ -16,9 +16,16 @@ Output::~Output()
 
 bool Output::ensure(int rate, int channels, const std::string& device, std::string& error)
 {
-    if (m_device && m_rate == rate && m_channels == channels && m_deviceName == device)
+    if (isOpen() && m_rate == rate && m_channels == channels && m_deviceName == device)
         return true;
     close();
+    if (device == "null") {
+        m_null = true;
+        m_rate = rate;
+        m_channels = channels;
+        m_deviceName = device;
+        return true;
+    }
     if (!m_initialised && SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) {
         error = std::string("No audio system: ") + SDL_GetError();
         return false;
@@ -48,6 +55,7 @@ void Output::close()
     if (m_device)
         SDL_CloseAudioDevice(m_device);
     m_device = 0;
+    m_null = false;
 }
 
 void Output::queue(const int16_t* frames, long count)

@@ -222,7 +222,7 @@ void Player::run()
             std::unique_lock lock(m_queueMutex);
             const auto ready = [this] { return !m_queue.empty() || m_exit; };
             if (m_state == State::Playing || m_drainUntil)
-                m_wake.wait_for(lock, std::chrono::milliseconds(5), ready);
+                m_wake.wait_for(lock, untilNextWork(), ready);
             else
                 m_wake.wait(lock, ready);
             if (m_exit)
@@ -613,7 +613,9 @@ void Player::seekTo(int64_t frame)
 void Player::pump()
 {
     const long target = long(int64_t(m_source->rate()) * kQueueMilliseconds / 1000);
-    while (!m_endOfInput && m_output->queuedFrames() < target) {
+    // A bounded amount per call, so commands and reports are served in
+    // between even when the output takes audio faster than it plays.
+    for (int chunk = 0; chunk < 16 && !m_endOfInput && m_output->queuedFrames() < target; ++chunk) {
         SourceError error;
         const long frames = m_source->read(m_buffer.data(), kChunkFrames, error);
         if (frames < 0) {
@@ -640,6 +642,30 @@ void Player::pump()
         m_output->pause(true);
         setState(State::Ended);
     }
+}
+
+std::chrono::microseconds Player::untilNextWork() const
+{
+    // Sleep until the output needs more audio, or the next position or time
+    // code is due, whichever comes first: few wake-ups, yet every report on time.
+    using std::chrono::microseconds;
+    if (!m_source || m_state != State::Playing)
+        return microseconds(5000);
+    if (m_output->queuedFrames() == 0 && !m_endOfInput)
+        return microseconds(0); // an output that takes everything at once
+    const int64_t rate = m_source->rate();
+    const int64_t queued = m_output->queuedFrames();
+    const int64_t heard = m_decoded - queued;
+    // Refill as soon as one chunk fits, keeping most of the queue as a margin
+    // against a late wake-up.
+    int64_t frames = m_endOfInput ? queued : queued - (rate * kQueueMilliseconds / 1000 - kChunkFrames);
+    const int64_t total = std::max<int64_t>(1, m_source->totalFrames());
+    const int64_t r = range();
+    if (m_lastOffset >= 0 && m_lastOffset < r)
+        frames = std::min(frames, int64_t((__int128)(m_lastOffset + 1) * total / r + 1) - heard);
+    if (m_lastTimeUnit >= 0)
+        frames = std::min(frames, (m_lastTimeUnit + 1) * m_granularityMs * rate / 1000 - heard);
+    return microseconds(std::clamp<int64_t>(frames * 1000000 / rate, 1000, 20000));
 }
 
 uint32_t Player::range() const

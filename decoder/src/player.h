@@ -77,6 +77,7 @@ private:
     void applyEqualizer();
     void setState(State state);
     uint32_t range() const;
+    std::chrono::microseconds untilNextWork() const;
     void applyPriority();
 
     // Posting. `requested` answers are posted whatever the mask says.
