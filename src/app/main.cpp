@@ -71,7 +71,7 @@ int handOver(RegistryKey settings, SingleInstance& instance, const QString& argu
     }
     // The running player takes the file in before we go on, as a synchronous
     // message would; a player stuck for two minutes is given up on.
-    if (!argument.isEmpty() && !instance.sendOpenFile(120000))
+    if (!argument.isEmpty() && !instance.sendOpenFile(argument, 120000))
         std::fprintf(stderr, "vimbo: the running player did not answer\n");
     instance.sendActivate(5000);
     return 0;
@@ -109,7 +109,7 @@ int main(int argc, char** argv)
         return handOver(RegistryKey(store, kSettingsKeyPath), instance, options.firstArgument);
 
     TVimboForm form(options, store);
-    instance.onOpenFile = [&form] { form.OpenFileMessage(); };
+    instance.onOpenFile = [&form](const QString& path) { form.OpenFileMessage(path); };
     instance.onActivate = [&form] { form.BringToFront(); };
     form.FormCreate();
     TStartupScherm startupScherm; // made with the windows, never shown
@@ -117,5 +117,6 @@ int main(int argc, char** argv)
         return 1;
     ShownReporter::installOn(&form);
     form.show();
+    instance.startServing();
     return app.exec();
 }

@@ -240,10 +240,14 @@ void TVimboForm::OpenPassedFile(bool Reindex, bool PlayNow)
         RebuildPlaylist();
 }
 
-void TVimboForm::OpenFileMessage()
+void TVimboForm::OpenFileMessage(const QString& path)
 {
     // The second instance waits for our answer; an error must not keep it waiting.
     try {
+        // "Opened" is shared: set it again from the request itself, in case a
+        // write of this instance came in between.
+        if (!path.isEmpty())
+            m_settingsKey.writeString(QStringLiteral("Opened"), path);
         OpenPassedFile(true, true);
     } catch (const std::exception& e) {
         AppException(e);

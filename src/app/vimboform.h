@@ -39,7 +39,7 @@ public:
     // Takes in the file named by the setting "Opened".
     void OpenPassedFile(bool Reindex, bool PlayNow);
     // Runs when a second instance has handed over its file.
-    void OpenFileMessage();
+    void OpenFileMessage(const QString& path);
     // Brings the window to the front (asked by a second instance).
     void BringToFront();
     void CloseProgram();

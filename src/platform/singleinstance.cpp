@@ -4,13 +4,16 @@
 #include <QLocalServer>
 #include <QLocalSocket>
 
+#include <cstring>
+
 namespace vimbo {
 
 namespace {
-constexpr const char* kOpenFile = "open\n";
-constexpr const char* kActivate = "raise\n";
+// One request a line: "open <base64 of the UTF-8 path>", "raise"; answered "done".
+constexpr const char* kOpenFile = "open ";
+constexpr const char* kActivate = "raise";
 constexpr const char* kDone = "done\n";
-constexpr qsizetype kMaxRequest = 64;
+constexpr qsizetype kMaxRequest = 64 * 1024;
 } // namespace
 
 SingleInstance::SingleInstance(const QString& runtimeFolder, QObject* parent)
@@ -52,12 +55,23 @@ SingleInstance::Role SingleInstance::claim()
     return Role::First;
 }
 
+void SingleInstance::startServing()
+{
+    m_serving = true;
+    if (!m_server)
+        return;
+    for (QLocalSocket* client : m_server->findChildren<QLocalSocket*>())
+        serve(client);
+}
+
 void SingleInstance::serve(QLocalSocket* client)
 {
+    if (!m_serving)
+        return; // kept in the socket until start-up is over
     while (client->canReadLine()) {
-        const QByteArray line = client->readLine(kMaxRequest);
-        if (line == kOpenFile && onOpenFile)
-            onOpenFile();
+        const QByteArray line = client->readLine(kMaxRequest).trimmed();
+        if (line.startsWith(kOpenFile) && onOpenFile)
+            onOpenFile(QString::fromUtf8(QByteArray::fromBase64(line.mid(qsizetype(strlen(kOpenFile))))));
         else if (line == kActivate && onActivate)
             onActivate();
         client->write(kDone);
@@ -82,14 +96,14 @@ bool SingleInstance::request(const QByteArray& command, int timeoutMs)
     return m_client->readLine(kMaxRequest) == kDone;
 }
 
-bool SingleInstance::sendOpenFile(int timeoutMs)
+bool SingleInstance::sendOpenFile(const QString& path, int timeoutMs)
 {
-    return request(kOpenFile, timeoutMs);
+    return request(kOpenFile + path.toUtf8().toBase64() + '\n', timeoutMs);
 }
 
 bool SingleInstance::sendActivate(int timeoutMs)
 {
-    return request(kActivate, timeoutMs);
+    return request(QByteArray(kActivate) + '\n', timeoutMs);
 }
 
 } // namespace vimbo

@@ -29,16 +29,19 @@ public:
     Role claim();
     QString serverName() const { return m_socketPath; }
 
-    // Second instance: asks the first to take in the file stored in "Opened"
-    // and waits until it has. False when the first did not answer in time.
-    bool sendOpenFile(int timeoutMs);
+    // Second instance: asks the first to take in `path` (also stored in
+    // "Opened") and waits until it has. False when the first did not answer in time.
+    bool sendOpenFile(const QString& path, int timeoutMs);
     // Second instance: asks the first to come to the front.
     bool sendActivate(int timeoutMs);
 
     // First instance: what to do on each request. Each runs to its end before
-    // the second instance is answered.
-    std::function<void()> onOpenFile;
+    // the second instance is answered. Requests wait until startServing().
+    std::function<void(const QString& path)> onOpenFile;
     std::function<void()> onActivate;
+    // Called once the player is ready: requests that arrived during start-up
+    // are served now, in order, and later ones at once.
+    void startServing();
 
 private:
     bool request(const QByteArray& command, int timeoutMs);
@@ -47,6 +50,7 @@ private:
     QString m_socketPath;
     QLockFile m_lock;
     QLocalServer* m_server = nullptr;
+    bool m_serving = false;
     std::unique_ptr<QLocalSocket> m_client;
 };
 
