@@ -83,6 +83,9 @@ public:
         player.OnNotifyDebug = [this](auto, quint8, quint8, const QString& m) {
             log << "debug " + m;
         };
+        player.OnNotifyOutputVolume = [this](auto, quint8 m, quint8 p, quint8 b) {
+            log << QString("volume %1 %2 %3").arg(m).arg(p).arg(b);
+        };
     }
 
     // Runs the event loop until a logged line starts with `prefix`.
@@ -381,6 +384,9 @@ TEST(Decoder, OddCommandsAreAnsweredNotFollowed)
         {[&] { return h.player.GetPlayerEnvironmentString("skin"); }, "env skin=blue"},
         {[&] { return h.player.Ping(77); }, "pong 77"},
         {[&] { return h.player.SetCodecEqualizer(nullptr); }, "nack 65 -2"},
+        // -1 leaves a field as it is.
+        {[&] { return h.player.SetOutputVolume(-1, 30, -1) + h.player.GetOutputVolume(); }, "volume 100 30 50"},
+        {[&] { return h.player.SetOutputVolume(20, -1, 70) + h.player.GetOutputVolume(); }, "volume 20 30 70"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.answer.toStdString());

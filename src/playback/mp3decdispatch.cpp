@@ -14,6 +14,21 @@ template <typename Event, typename... Args> void raise(const Event& event, Args&
         event(std::forward<Args>(args)...);
 }
 
+void raiseModuleInfo(const TNotifyModuleInfoEvent& event, TMp3DecPlayer* sender, const MP3_ModuleInfo& info)
+{
+    raise(event, sender, info.id, info.nb_devices, text(info.name), text(info.description));
+}
+
+void raiseDeviceInfo(const TNotifyDeviceInfoEvent& event, TMp3DecPlayer* sender, const MP3_DeviceInfo& info)
+{
+    raise(event, sender, info.module_id, info.index, info.flags, text(info.name), text(info.description));
+}
+
+void raiseFilterInfo(const TNotifyFilterInfoEvent& event, TMp3DecPlayer* sender, const MP3_FilterInfo& info)
+{
+    raise(event, sender, info.id, text(info.name));
+}
+
 } // namespace
 
 qintptr TMp3DecPlayer::NotificationWndProc(quint32 Message, quintptr WParam, qintptr LParam)
@@ -67,17 +82,9 @@ void TMp3DecPlayer::DispatchNotification(const MP3_Message& Msg)
         raise(OnNotifyInputTimecodeGranularity, this, d.granularity.granularity);
         break;
     case MP3_NOTIFY_INPUT_MODULE: raise(OnNotifyInputModule, this, d.module.id); break;
-    case MP3_NOTIFY_INPUT_MODULE_INFO:
-        raise(OnNotifyInputModuleInfo, this, d.module_info.id, d.module_info.nb_devices, text(d.module_info.name),
-              text(d.module_info.description));
-        break;
-    case MP3_NOTIFY_INPUT_DEVICE_INFO:
-        raise(OnNotifyInputDeviceInfo, this, d.device_info.module_id, d.device_info.index, d.device_info.flags,
-              text(d.device_info.name), text(d.device_info.description));
-        break;
-    case MP3_NOTIFY_INPUT_FILTER_INFO:
-        raise(OnNotifyInputFilterInfo, this, d.filter_info.id, text(d.filter_info.name));
-        break;
+    case MP3_NOTIFY_INPUT_MODULE_INFO: raiseModuleInfo(OnNotifyInputModuleInfo, this, d.module_info); break;
+    case MP3_NOTIFY_INPUT_DEVICE_INFO: raiseDeviceInfo(OnNotifyInputDeviceInfo, this, d.device_info); break;
+    case MP3_NOTIFY_INPUT_FILTER_INFO: raiseFilterInfo(OnNotifyInputFilterInfo, this, d.filter_info); break;
     case MP3_NOTIFY_OUTPUT_STATE: raise(OnNotifyOutputState, this, int(d.state.state)); break;
     case MP3_NOTIFY_OUTPUT_NAME: raise(OnNotifyOutputName, this, text(d.name.name)); break;
     case MP3_NOTIFY_OUTPUT_CAPS: raise(OnNotifyOutputCaps, this, d.caps.caps); break;
@@ -90,17 +97,9 @@ void TMp3DecPlayer::DispatchNotification(const MP3_Message& Msg)
     case MP3_NOTIFY_OUTPUT_CHANNELS: raise(OnNotifyOutputChannels, this, d.channels.channels); break;
     case MP3_NOTIFY_OUTPUT_PORTS: raise(OnNotifyOutputPorts, this, quint32(d.ports.ports)); break;
     case MP3_NOTIFY_OUTPUT_MODULE: raise(OnNotifyOutputModule, this, d.module.id); break;
-    case MP3_NOTIFY_OUTPUT_MODULE_INFO:
-        raise(OnNotifyOutputModuleInfo, this, d.module_info.id, d.module_info.nb_devices, text(d.module_info.name),
-              text(d.module_info.description));
-        break;
-    case MP3_NOTIFY_OUTPUT_DEVICE_INFO:
-        raise(OnNotifyOutputDeviceInfo, this, d.device_info.module_id, d.device_info.index, d.device_info.flags,
-              text(d.device_info.name), text(d.device_info.description));
-        break;
-    case MP3_NOTIFY_OUTPUT_FILTER_INFO:
-        raise(OnNotifyOutputFilterInfo, this, d.filter_info.id, text(d.filter_info.name));
-        break;
+    case MP3_NOTIFY_OUTPUT_MODULE_INFO: raiseModuleInfo(OnNotifyOutputModuleInfo, this, d.module_info); break;
+    case MP3_NOTIFY_OUTPUT_DEVICE_INFO: raiseDeviceInfo(OnNotifyOutputDeviceInfo, this, d.device_info); break;
+    case MP3_NOTIFY_OUTPUT_FILTER_INFO: raiseFilterInfo(OnNotifyOutputFilterInfo, this, d.filter_info); break;
     case MP3_NOTIFY_STREAM_MIME_TYPE: raise(OnNotifyStreamMimeType, this, text(d.name.name)); break;
     case MP3_NOTIFY_STREAM_DURATION: raise(OnNotifyStreamDuration, this, d.duration.duration); break;
     case MP3_NOTIFY_STREAM_PARAMETERS:
@@ -117,14 +116,8 @@ void TMp3DecPlayer::DispatchNotification(const MP3_Message& Msg)
             raise(OnNotifyCodecEqualizer, this, *d.equalizer.equalizer);
         break;
     case MP3_NOTIFY_CODEC_MODULE: raise(OnNotifyCodecModule, this, d.module.id); break;
-    case MP3_NOTIFY_CODEC_MODULE_INFO:
-        raise(OnNotifyCodecModuleInfo, this, d.module_info.id, d.module_info.nb_devices, text(d.module_info.name),
-              text(d.module_info.description));
-        break;
-    case MP3_NOTIFY_CODEC_DEVICE_INFO:
-        raise(OnNotifyCodecDeviceInfo, this, d.device_info.module_id, d.device_info.index, d.device_info.flags,
-              text(d.device_info.name), text(d.device_info.description));
-        break;
+    case MP3_NOTIFY_CODEC_MODULE_INFO: raiseModuleInfo(OnNotifyCodecModuleInfo, this, d.module_info); break;
+    case MP3_NOTIFY_CODEC_DEVICE_INFO: raiseDeviceInfo(OnNotifyCodecDeviceInfo, this, d.device_info); break;
     case MP3_NOTIFY_NOTIFICATION_MASK: raise(OnNotifyNotificationMask, this, d.mask.mask); break;
     case MP3_NOTIFY_DEBUG_LEVEL: raise(OnNotifyDebugLevel, this, d.debug_level.level); break;
     case MP3_NOTIFY_PROGRESS:
