@@ -89,6 +89,16 @@ protected:
         return true;
     }
 
+    // A file that exists, so the first instance's rebuild keeps it.
+    QString makeFile(const QString& name)
+    {
+        const QString path = dir.filePath(name);
+        QDir().mkpath(QFileInfo(path).absolutePath());
+        QFile f(path);
+        EXPECT_TRUE(f.open(QIODevice::WriteOnly));
+        return path;
+    }
+
     int runSecond(const QStringList& args)
     {
         QProcess* p = start(args);
@@ -114,7 +124,7 @@ TEST_F(HandOverTest, SecondStartWithAndWithoutAFile)
     EXPECT_EQ(settings().readString("Opened"), "");
     EXPECT_EQ(settings().readInteger("LastPlItem"), 0) << "the playlist is unchanged";
 
-    const QString song = dir.filePath("my songs/song one.mp3");
+    const QString song = makeFile("my songs/song one.mp3");
     EXPECT_EQ(runSecond({song, "ignored.mp3"}), 0);
     // The second instance returned only after the first had taken the file in.
     EXPECT_EQ(settings().readString("Opened"), song);
@@ -126,7 +136,7 @@ TEST_F(HandOverTest, SecondStartWithAndWithoutAFile)
 
 TEST_F(HandOverTest, FirstStartTakesItsOwnArgument)
 {
-    const QString song = dir.filePath("song.wav");
+    const QString song = makeFile("song.wav");
     start({song});
     ASSERT_TRUE(eventually([&] { return settings().readString("Opened") == song; }));
     EXPECT_EQ(RegistryKey(settings().database(), kPlaylistKeyPath).readString("1"), song);
@@ -143,7 +153,7 @@ TEST_F(HandOverTest, SocketOfACrashedPlayerIsTakenOver)
     QProcess* next = start({});
     ASSERT_TRUE(waitUntilListening());
     EXPECT_EQ(next->state(), QProcess::Running) << "the new player must not hand over to a dead one";
-    EXPECT_EQ(runSecond({dir.filePath("after.mp3")}), 0);
+    EXPECT_EQ(runSecond({makeFile("after.mp3")}), 0);
     EXPECT_EQ(settings().readInteger("LastPlItem"), 1);
     EXPECT_EQ(QFileInfo(dir.filePath("run/vimbo.sock")).permissions() & (QFile::ReadOther | QFile::WriteOther), 0)
         << "only the user may talk to the player";

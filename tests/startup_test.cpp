@@ -3,12 +3,14 @@
 #include "app/windowplacement.h"
 #include "platform/errors.h"
 #include "support/dialogpilot.h"
+#include "support/qtprint.h"
 
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFontDatabase>
 #include <QTcpServer>
+#include <QTreeWidget>
 #include <QTemporaryDir>
 #include <QUrlQuery>
 
@@ -184,11 +186,11 @@ TEST_F(StartupTest, StoredLevelsAndSwitches)
         {"fresh account: defaults",
          [](RegistryKey&) {},
          [](const TVimboForm& f) {
-             EXPECT_EQ(f.Volume, 50);
+             EXPECT_EQ(f.Playback.VolumeLevel, 50);
              EXPECT_EQ(f.Bass, 80);
              EXPECT_EQ(f.Treble2, 80);
-             EXPECT_FALSE(f.RepeatOn);
-             EXPECT_FALSE(f.ShuffleOn);
+             EXPECT_FALSE(f.Playback.RepeatOn);
+             EXPECT_FALSE(f.Playback.ShuffleOn);
              EXPECT_FALSE(f.OnTop);
              EXPECT_FALSE(f.windowFlags() & Qt::WindowStaysOnTopHint);
          }},
@@ -200,7 +202,7 @@ TEST_F(StartupTest, StoredLevelsAndSwitches)
              k.writeInteger("Treble", -3);
          },
          [](const TVimboForm& f) {
-             EXPECT_EQ(f.Volume, 50);
+             EXPECT_EQ(f.Playback.VolumeLevel, 50);
              EXPECT_EQ(f.Mid, 80);
              EXPECT_EQ(f.Bass, 170);
              EXPECT_EQ(f.Treble, -3);
@@ -212,8 +214,8 @@ TEST_F(StartupTest, StoredLevelsAndSwitches)
              k.writeString("OnTop", "on");
          },
          [](const TVimboForm& f) {
-             EXPECT_FALSE(f.RepeatOn);
-             EXPECT_TRUE(f.ShuffleOn);
+             EXPECT_FALSE(f.Playback.RepeatOn);
+             EXPECT_TRUE(f.Playback.ShuffleOn);
              EXPECT_TRUE(f.OnTop);
              EXPECT_TRUE(f.windowFlags() & Qt::WindowStaysOnTopHint);
          }},
@@ -230,8 +232,8 @@ TEST_F(StartupTest, StoredLevelsAndSwitches)
         EXPECT_TRUE(pilot.seen.empty()) << pilot.texts().join("\n").toStdString();
         c.check(form);
         EXPECT_TRUE(form.VolumeSliderVertical && form.ToneSlidersVertical && !form.PositionSliderVertical);
-        EXPECT_EQ(form.CurrentTitle, "Vimbo Media Player");
-        EXPECT_EQ(form.TickerPos, 1);
+        EXPECT_EQ(form.Playback.CurrentTitle, "Vimbo Media Player");
+        EXPECT_EQ(form.Playback.TickerPos, 1);
         EXPECT_EQ(form.PositionValue, 1);
         EXPECT_EQ(form.PositionRange, 1);
     }
@@ -253,7 +255,7 @@ TEST_F(StartupTest, PassedFilesByExtension)
     EXPECT_EQ(settings().readString("Opened"), options.firstArgument);
     EXPECT_EQ(settings().readInteger("LastPlItem"), 1);
     EXPECT_EQ(RegistryKey(store(), kPlaylistKeyPath).readString("1"), options.firstArgument);
-    EXPECT_EQ(form->CurrentIndex, 1);
+    EXPECT_EQ(form->Playback.CurrentIndex, 1);
 
     const struct
     {
@@ -271,14 +273,22 @@ TEST_F(StartupTest, PassedFilesByExtension)
     for (const auto& h : handedOver) {
         SCOPED_TRACE(h.path.toStdString());
         settings().writeString("Opened", h.path);
-        form->OpenPassedFile(true, true);
+        form->OpenPassedFile(false, false);
         EXPECT_EQ(settings().readInteger("LastPlItem"), h.lastPlItem);
         EXPECT_EQ(settings().readString("Opened"), h.path) << "the hand-over value is not cleared";
         if (!h.copiedTo.isEmpty()) {
             EXPECT_TRUE(QFile::exists(h.copiedTo));
         }
     }
-    EXPECT_EQ(RegistryKey(store(), kPlaylistKeyPath).readString("2"), dir.filePath("incoming/two words & more.wav"));
+    // With Reindex the list is rebuilt: renumbered in path order, shown in the tree.
+    form->OpenPassedFile(true, false);
+    const RegistryKey entries(store(), kPlaylistKeyPath);
+    EXPECT_EQ(entries.readString("1"), dir.filePath("incoming/song.mp3"));
+    EXPECT_EQ(entries.readString("2"), dir.filePath("incoming/track01.cda"));
+    EXPECT_EQ(entries.readString("3"), dir.filePath("incoming/two words & more.wav"));
+    ASSERT_EQ(form->Playlist->topLevelItemCount(), 1);
+    EXPECT_EQ(form->Playlist->topLevelItem(0)->text(0), "incoming");
+    EXPECT_EQ(form->Playlist->topLevelItem(0)->childCount(), 3);
 
     // A skin already in the program's folder is kept, not replaced.
     QFile mine(options.folders.program + "Skins/Look.ssk");

@@ -7,6 +7,9 @@
 #include "platform/errors.h"
 
 #include <QCloseEvent>
+#include <QLabel>
+#include <QMouseEvent>
+#include <QTreeWidget>
 #include <QDesktopServices>
 #include <QDir>
 #include <QFile>
@@ -47,12 +50,80 @@ TVimboForm::TVimboForm(StartupOptions options, std::shared_ptr<RegistryDatabase>
     : QWidget(parent, Qt::Window | Qt::FramelessWindowHint | Qt::WindowSystemMenuHint |
                           Qt::WindowMinimizeButtonHint),
       m_options(std::move(options)), m_settingsKey(store, kSettingsKeyPath),
-      m_playlistKey(store, kPlaylistKeyPath), m_playlist(m_settingsKey, m_playlistKey)
+      m_playlistKey(store, kPlaylistKeyPath), m_playlist(m_settingsKey, m_playlistKey),
+      FileLabel(new QLabel(PlaybackControl::kFirstFileText, this)),
+      ComingUpLabel(new QLabel(QStringLiteral("Coming Up ::  None"), this)), Playlist(new QTreeWidget(this)),
+      Playback(m_playlist, m_settingsKey, Player, *this), PlaylistView(m_playlist, Playlist)
 {
     setObjectName(QStringLiteral("TVimboForm"));
     Player.SetPriority(5);
     setWindowTitle(QStringLiteral(" "));
     resize(449, 289);
+    createControls();
+
+    Player.OnNotifyPlayerState = [this](TMp3DecPlayer*, int state) { Playback.PlayerState(state); };
+    PlaylistView.OnPlayIndex = [this](qint32 index) {
+        Playback.CurrentIndex = index;
+        Playback.PlayFile(m_playlist.ReadPlaylistEntry(index));
+    };
+    Timer.setInterval(100);
+    connect(&Timer, &QTimer::timeout, this, [this] { Playback.FastTimer(); });
+    Timer.start();
+}
+
+void TVimboForm::createControls()
+{
+    // The built-in layout's places and faces; a skin moves and colours them.
+    const auto label = [](QLabel* l, QRect box, int pixels) {
+        QFont font(QStringLiteral("Seraphic Organism"));
+        font.setPixelSize(pixels);
+        l->setFont(font);
+        l->setGeometry(box);
+        l->setStyleSheet(QStringLiteral("color: #d0d0d0;"));
+    };
+    label(FileLabel, QRect(31, 235, 188, 15), 11);
+    label(ComingUpLabel, QRect(31, 248, 188, 13), 11);
+    ComingUpLabel->installEventFilter(this);
+
+    Playlist->setObjectName(QStringLiteral("Playlist"));
+    Playlist->setGeometry(234, 59, 182, 213);
+    Playlist->setHeaderHidden(true);
+    Playlist->setIndentation(19);
+    Playlist->setFrameShape(QFrame::NoFrame);
+    Playlist->setSelectionBehavior(QAbstractItemView::SelectRows);
+    Playlist->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    Playlist->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    QFont font(QStringLiteral("Seraphic Organism"));
+    font.setPixelSize(11);
+    Playlist->setFont(font);
+}
+
+bool TVimboForm::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == ComingUpLabel && event->type() == QEvent::MouseButtonRelease &&
+        static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton)
+        Playback.ResetComingUp();
+    return QWidget::eventFilter(watched, event);
+}
+
+QString TVimboForm::FileLabelText() const
+{
+    return FileLabel->text();
+}
+
+void TVimboForm::SetFileLabel(const QString& text)
+{
+    FileLabel->setText(text);
+}
+
+void TVimboForm::SetComingUpLabel(const QString& text)
+{
+    ComingUpLabel->setText(text);
+}
+
+void TVimboForm::SetApplicationTitle(const QString& text)
+{
+    setWindowTitle(text);
 }
 
 TVimboForm::~TVimboForm() = default;
@@ -70,7 +141,7 @@ qint32 TVimboForm::ReadSettingInt(const QString& name) const
 void TVimboForm::FormCreate()
 {
     FirstShow = true;
-    CurrentIndex = 0;
+    Playback.CurrentIndex = 0;
     PositionValue = 1;
     PositionRange = 1;
     if (auto* app = dynamic_cast<TApplication*>(QCoreApplication::instance()))
@@ -112,8 +183,8 @@ void TVimboForm::runCreateSteps()
     writeAndRegisterFont(&EmbeddedFiles::FontData2, QStringLiteral("Fonts/Vimbo_font2.ttf"));
     m_embedded.reset(); // the copies are on disk now
 
-    TickerPos = 1;
-    CurrentTitle = QStringLiteral("Vimbo Media Player");
+    Playback.TickerPos = 1;
+    Playback.CurrentTitle = QStringLiteral("Vimbo Media Player");
 
     readLevels();
     readSwitches();
@@ -154,7 +225,7 @@ void TVimboForm::initSoundPlayer()
 {
     try {
         Player.Mp3DecPath = DecoderPath;
-        CdOpen = false;
+        Playback.CdOpen = false;
         if (!Player.Init())
             throw EVimboError(QStringLiteral("Init Failed"));
     } catch (const std::exception& e) {
@@ -190,7 +261,7 @@ void TVimboForm::readLevels()
         const qint32 value = ReadSettingInt(QLatin1String(name));
         return value == 0 ? fallback : value;
     };
-    Volume = level("Volume", 50);
+    Playback.VolumeLevel = level("Volume", 50);
     Bass = level("Bass", 80);
     Mid = level("Mid", 80);
     Treble = level("Treble", 80);
@@ -201,8 +272,8 @@ void TVimboForm::readLevels()
 
 void TVimboForm::readSwitches()
 {
-    RepeatOn = ReadSetting(QStringLiteral("Repeat1")) == QLatin1String("on");
-    ShuffleOn = ReadSetting(QStringLiteral("Shuffle")) == QLatin1String("on");
+    Playback.RepeatOn = ReadSetting(QStringLiteral("Repeat1")) == QLatin1String("on");
+    Playback.ShuffleOn = ReadSetting(QStringLiteral("Shuffle")) == QLatin1String("on");
     OnTop = ReadSetting(QStringLiteral("OnTop")) == QLatin1String("on");
     setWindowFlag(Qt::WindowStaysOnTopHint, OnTop);
 }
@@ -225,9 +296,11 @@ void TVimboForm::OpenPassedFile(bool Reindex, bool PlayNow)
         // Extensions are compared exactly: "SONG.MP3" is not taken in.
         const QString ext = extractFileExt(passed);
         if (ext == QLatin1String(".mp3") || ext == QLatin1String(".wav") || ext == QLatin1String(".cda")) {
-            CurrentIndex = m_playlist.Append(passed);
-            if (PlayNow)
-                PlayFile(passed);
+            Playback.CurrentIndex = m_playlist.Append(passed);
+            if (!PlayNow)
+                m_passedIndex = Playback.CurrentIndex;
+            else
+                Playback.PlayFile(passed);
         } else if (ext == QLatin1String(".ssk")) {
             copyInto(passed, ProgramFolder() + QStringLiteral("Skins/"));
             const QString name = extractFileName(passed);
@@ -299,7 +372,10 @@ void TVimboForm::FormShow()
     else
         ApplySkin(skin);
     if (OpenOnShow) {
-        PlayItem();
+        // The rebuild renumbered the entries: follow the passed file to its
+        // new number, or to none when it was dropped (or was no media file).
+        Playback.CurrentIndex = m_lastRenumbering.value(m_passedIndex, 0);
+        Playback.PlayItem();
         OpenOnShow = false;
     }
     FirstShow = false;
@@ -317,7 +393,7 @@ void TVimboForm::FormClose()
     // and trying to load it again here would only raise an error at exit.
     if (Player.PlayerCreated())
         Player.Stop();
-    CdOpen = false;
+    Playback.CdOpen = false;
 }
 
 void TVimboForm::paintEvent(QPaintEvent*)
@@ -337,7 +413,9 @@ void TVimboForm::ApplyDefaultSkin()
 {
     RebuildPlaylist();
 }
-void TVimboForm::RebuildPlaylist() {}
-void TVimboForm::PlayFile(const QString&) {}
-void TVimboForm::PlayItem() {}
+
+void TVimboForm::RebuildPlaylist()
+{
+    m_lastRenumbering = PlaylistView.RebuildPlaylist();
+}
 void TVimboForm::ReadLyricAttachment(const QString&) {}

@@ -5,10 +5,13 @@
 #include "imageserver/npimageserver.h"
 #include "platform/paths.h"
 #include "playback/mp3decplayer.h"
+#include "playback/playbackcontrol.h"
+#include "playlist/playlist.h"
 #include "playlist/playliststore.h"
 #include "settings/registry.h"
 #include "shell/embeddedfiles.h"
 
+#include <QTimer>
 #include <QWidget>
 
 #include <exception>
@@ -23,9 +26,18 @@ struct StartupOptions
     quint16 imageServerPort = 120;  // the now-playing server's port
 };
 
-class TVimboForm : public QWidget
+class QLabel;
+class QTreeWidget;
+
+class TVimboForm : public QWidget, public vimbo::PlaybackView
 {
     Q_OBJECT
+    // First, so that everything below can be built on them.
+    StartupOptions m_options;
+    vimbo::RegistryKey m_settingsKey;
+    vimbo::RegistryKey m_playlistKey;
+    vimbo::PlaylistStore m_playlist;
+
 public:
     TVimboForm(StartupOptions options, std::shared_ptr<vimbo::RegistryDatabase> store,
                QWidget* parent = nullptr);
@@ -58,32 +70,41 @@ public:
     QString WindowsFolder() const { return m_options.folders.data; }
     QString ProgramFolder() const { return m_options.folders.program; }
 
-    // Program-wide state.
+    // Program-wide state; playback's own lives in Playback.
     bool FirstRun = false;
     bool FirstShow = false;
     bool OpenOnShow = false;
     QString DecoderPath;
-    qint32 CurrentIndex = 0;
     qint32 PositionValue = 0;
     qint32 PositionRange = 0;
-    QString CurrentTitle;
-    qint32 TickerPos = 0;
-    bool CdOpen = false;
-    bool RepeatOn = false;
-    bool ShuffleOn = false;
     bool OnTop = false;
-    // Slider levels read at start-up: volume 0..100, tones 0..160 (80 flat).
-    qint32 Volume = 0, Bass = 0, Mid = 0, Treble = 0, Bass2 = 0, Mid2 = 0, Treble2 = 0;
+    // Tone levels read at start-up: 0..160, 80 flat (the volume is Playback.VolumeLevel).
+    qint32 Bass = 0, Mid = 0, Treble = 0, Bass2 = 0, Mid2 = 0, Treble2 = 0;
     // Which sliders run vertically; the skin may change them.
     bool VolumeSliderVertical = true, ToneSlidersVertical = true, PositionSliderVertical = false;
 
     TMp3DecPlayer Player;
     TNpImageServer ImageServer;
+    // Controls of the built-in layout (a skin moves and styles them).
+    QLabel* FileLabel;
+    QLabel* ComingUpLabel;
+    QTreeWidget* Playlist;
+    QTimer Timer; // 100 ms: title ticker, CD poll
+    vimbo::PlaybackControl Playback;
+    vimbo::TPlaylist PlaylistView;
+
+    // What playback control shows.
+    QString FileLabelText() const override;
+    void SetFileLabel(const QString& text) override;
+    void SetComingUpLabel(const QString& text) override;
+    void SetApplicationTitle(const QString& text) override;
+    void RebuildPlaylist();
 
 protected:
     void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void FormShow();
@@ -101,15 +122,11 @@ private:
     void AssociateFiles();
     void ApplySkin(const QString& name);
     void ApplyDefaultSkin();
-    void RebuildPlaylist();
-    void PlayFile(const QString& path);
-    void PlayItem();
     void ReadLyricAttachment(const QString& path);
+    void createControls();
 
-    StartupOptions m_options;
-    vimbo::RegistryKey m_settingsKey;
-    vimbo::RegistryKey m_playlistKey;
-    vimbo::PlaylistStore m_playlist;
     std::optional<vimbo::EmbeddedFiles> m_embedded;
     bool m_terminateRequested = false;
+    qint32 m_passedIndex = 0; // the entry a command-line file was stored as
+    QHash<qint32, qint32> m_lastRenumbering;
 };

@@ -2,6 +2,10 @@
 
 namespace vimbo {
 
+namespace {
+const QString kLastPlItem = QStringLiteral("LastPlItem");
+}
+
 PlaylistStore::PlaylistStore(RegistryKey settings, RegistryKey playlist)
     : m_settings(std::move(settings)), m_playlist(std::move(playlist))
 {
@@ -14,7 +18,12 @@ QString PlaylistStore::ReadPlaylistEntry(qint32 index) const
 
 qint32 PlaylistStore::LastPlItem() const
 {
-    return m_settings.readInteger(QStringLiteral("LastPlItem"));
+    return m_settings.readInteger(kLastPlItem);
+}
+
+void PlaylistStore::SetLastPlItem(qint32 value)
+{
+    m_settings.writeInteger(kLastPlItem, value);
 }
 
 qint32 PlaylistStore::Append(const QString& path)
@@ -22,12 +31,24 @@ qint32 PlaylistStore::Append(const QString& path)
     qint32 index = 0;
     // One transaction, so a second process appending at the same moment
     // cannot take the same index.
-    m_settings.database()->transaction([&] {
+    database()->transaction([&] {
         index = LastPlItem() + 1;
-        m_settings.writeInteger(QStringLiteral("LastPlItem"), index);
+        SetLastPlItem(index);
         m_playlist.writeString(QString::number(index), path);
     });
     return index;
+}
+
+void PlaylistStore::Delete(qint32 index)
+{
+    DeleteValue(index);
+    if (index == LastPlItem())
+        SetLastPlItem(index - 1);
+}
+
+void PlaylistStore::DeleteValue(qint32 index)
+{
+    m_playlist.deleteValue(QString::number(index));
 }
 
 } // namespace vimbo

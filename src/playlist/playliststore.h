@@ -1,6 +1,6 @@
 // The stored playlist: one string value per entry in the "Playlist" key,
 // named by its decimal index; "LastPlItem" in the settings key holds the
-// highest index in use.
+// highest index in use. Gaps (deleted entries) are normal.
 #pragma once
 
 #include "settings/registry.h"
@@ -14,10 +14,19 @@ public:
 
     // The path of entry `index`, or "" when there is none.
     QString ReadPlaylistEntry(qint32 index) const;
+    bool EntryExists(qint32 index) const { return !ReadPlaylistEntry(index).isEmpty(); }
     qint32 LastPlItem() const;
+    void SetLastPlItem(qint32 value);
     // Stores `path` as entry LastPlItem + 1 (the counter is written first)
     // and returns that index.
     qint32 Append(const QString& path);
+    // Removes entry `index` (no error when missing); lowers LastPlItem by one
+    // when it named that entry.
+    void Delete(qint32 index);
+    // Removes the value only, leaving LastPlItem alone.
+    void DeleteValue(qint32 index);
+
+    const std::shared_ptr<RegistryDatabase>& database() const { return m_settings.database(); }
 
 private:
     RegistryKey m_settings;

@@ -34,18 +34,23 @@ public:
     QString path() const { return m_path; }
 
     // Runs `work` as one transaction: the store holds either all of its writes or none.
-    // Other threads wait; the calling thread may read and write inside.
+    // Other threads wait; the calling thread may read and write inside, and
+    // may nest transactions (they join the outermost one).
     template <typename Work> void transaction(Work&& work)
     {
         std::lock_guard lock(m_mutex);
-        begin();
+        if (m_depth == 0)
+            begin();
+        ++m_depth;
         try {
             work();
         } catch (...) {
-            rollback();
+            if (--m_depth == 0)
+                rollback();
             throw;
         }
-        commit();
+        if (--m_depth == 0)
+            commit();
     }
 
 private:
@@ -58,6 +63,7 @@ private:
     QString m_path;
     sqlite3* m_db;
     std::recursive_mutex m_mutex;
+    int m_depth = 0;
 };
 
 // An open key, such as "Software\Zevo Software\Vimbo Player". Cheap to copy.

@@ -1,0 +1,114 @@
+// Playback control: starts files by playlist index, steps forward and back
+// (in order or shuffled), repeats, follows the decoder's end of track and
+// scrolls the title through the taskbar text.
+#pragma once
+
+#include "playback/mp3decplayer.h"
+#include "playlist/playliststore.h"
+
+#include <QString>
+#include <QTimer>
+
+#include <functional>
+
+namespace vimbo {
+
+enum TMediaKind : quint8 { mkWav = 0, mkMp3 = 1, mkCd = 2 };
+
+// What playback control shows; the main window implements it.
+class PlaybackView
+{
+public:
+    virtual ~PlaybackView() = default;
+    virtual QString FileLabelText() const = 0;
+    virtual void SetFileLabel(const QString& text) = 0;
+    virtual void SetComingUpLabel(const QString& text) = 0;
+    // The application's title: its taskbar text.
+    virtual void SetApplicationTitle(const QString& text) = 0;
+};
+
+// The shuffle's random numbers: a 32-bit linear congruential generator,
+// re-seeded from the time of day before every draw.
+class ShuffleRandom
+{
+public:
+    // Milliseconds since midnight UTC.
+    using Clock = std::function<quint32()>;
+    static quint32 utcMillisecondsOfDay();
+
+    explicit ShuffleRandom(Clock clock = &utcMillisecondsOfDay) : m_clock(std::move(clock)) {}
+    void Randomize() { State = m_clock(); }
+    // A number from 0 to `highest` inclusive.
+    qint32 Draw(qint32 highest);
+
+    quint32 State = 0;
+
+private:
+    Clock m_clock;
+};
+
+class PlaybackControl
+{
+public:
+    static const QString kNoFiles;       // "No files added to the playlist..."
+    static const QString kFirstFileText; // FileLabel's text until a file is started
+
+    PlaybackControl(PlaylistStore& store, RegistryKey settings, TMp3DecPlayer& player, PlaybackView& view);
+
+    void PlayFile(const QString& P);
+    void PlayItem();
+    void PlaySelected();
+    void Pause();
+    void Stop();
+    void Next();
+    void Prev();
+    void SetShuffle();
+    void SetRepeat();
+    void ResetComingUp() { ChooseComingUp(); }
+    void ChooseComingUp();
+    void PlayerState(int State);
+    void FastTimer();
+
+    // State (all on the GUI thread).
+    qint32 CurrentIndex = 0;
+    qint32 ComingUpIndex = 0;
+    qint32 PreviousIndex = 0;
+    QString ShuffleHistory;
+    qint32 ShuffleCount = 0;
+    bool ShuffleOn = false;
+    bool RepeatOn = false;
+    TMediaKind MediaKind = mkWav;
+    bool IsPlaying = false;
+    bool IsPaused = false;
+    bool CdOpen = false;
+    QString CurrentTitle = QStringLiteral("Vimbo Media Player");
+    QString TickerText;
+    qint32 TickerPos = 1;
+    qint32 VolumeLevel = 50;
+    ShuffleRandom Random;
+    // The pause between the end of a track and the next start.
+    int EndOfTrackDelayMs = 1000;
+
+    // Work of other subsystems that starting a file calls into.
+    std::function<void()> ApplyEqualizer;
+    std::function<void(const QString& path)> TrackStarted; // the lyric look-up
+    std::function<void(const QString& path)> StartCdTrack;
+    std::function<void()> StopCd;
+    std::function<void()> PauseOrResumeCd;
+    std::function<void()> PlayCd;
+    std::function<void()> PollCd;
+
+private:
+    qint32 lastPlItem() const { return m_store.LastPlItem(); }
+    bool inHistory(qint32 index) const;
+    bool cycleExhausted() const;
+    void endOfTrack();
+
+    PlaylistStore& m_store;
+    RegistryKey m_settings;
+    TMp3DecPlayer& m_player;
+    PlaybackView& m_view;
+    QTimer m_endOfTrack;
+};
+
+} // namespace vimbo

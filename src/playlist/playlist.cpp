@@ -1,0 +1,160 @@
+#include "playlist.h"
+
+#include "app/startupscherm.h"
+
+#include <QCollator>
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QFileInfo>
+#include <QLabel>
+#include <QProgressBar>
+#include <QTreeWidget>
+
+#include <algorithm>
+
+namespace vimbo {
+
+namespace {
+
+constexpr int kIndexRole = Qt::UserRole;
+
+QTreeWidgetItem* makeNode(const QString& text, qint32 index)
+{
+    auto* item = new QTreeWidgetItem(QStringList{text});
+    item->setData(0, kIndexRole, index);
+    return item;
+}
+
+} // namespace
+
+TPlaylist::TPlaylist(PlaylistStore& store, QTreeWidget* tree) : m_store(store), m_tree(tree)
+{
+    QObject::connect(m_tree, &QTreeWidget::itemDoubleClicked, m_tree, [this] { PlaylistClick(); });
+}
+
+DisplayNames TPlaylist::MakeDisplayNames(const QString& path) const
+{
+    return vimbo::MakeDisplayNames(path, QFontMetrics(m_tree->font()), m_tree->width());
+}
+
+qint32 TPlaylist::AddPlaylistEntry(const QString& path)
+{
+    const qint32 index = m_store.Append(path);
+    const QString stored = m_store.ReadPlaylistEntry(index);
+    if (stored.isEmpty())
+        return index;
+    const DisplayNames names = MakeDisplayNames(stored);
+    QTreeWidgetItem*& folder = m_folders[names.folder];
+    if (!folder) {
+        folder = makeNode(names.folder, index);
+        m_tree->addTopLevelItem(folder);
+    }
+    folder->addChild(makeNode(names.name, index));
+    return index;
+}
+
+void TPlaylist::clearTree()
+{
+    m_tree->clear();
+    m_folders.clear();
+}
+
+QHash<qint32, qint32> TPlaylist::RebuildPlaylist()
+{
+    // Window events run during a rebuild; a second one asked for meanwhile
+    // runs once this one is over, on what it left.
+    if (m_rebuilding) {
+        m_rebuildAgain = true;
+        return {};
+    }
+    m_rebuilding = true;
+    QHash<qint32, qint32> remap;
+    try {
+        bool first = true;
+        do {
+            m_rebuildAgain = false;
+            const QHash<qint32, qint32> pass = rebuildOnce();
+            if (first) {
+                remap = pass;
+            } else {
+                // Follow the first pass's numbers through the later ones.
+                QHash<qint32, qint32> followed;
+                for (auto it = remap.cbegin(); it != remap.cend(); ++it) {
+                    if (pass.contains(it.value()))
+                        followed.insert(it.key(), pass.value(it.value()));
+                }
+                remap = followed;
+            }
+            first = false;
+        } while (m_rebuildAgain);
+    } catch (...) {
+        m_rebuilding = false;
+        m_tree->show();
+        throw;
+    }
+    m_rebuilding = false;
+    return remap;
+}
+
+QHash<qint32, qint32> TPlaylist::rebuildOnce()
+{
+    struct Entry
+    {
+        QString path;
+        qint32 index;
+    };
+    QHash<qint32, qint32> remap;
+    m_tree->hide();
+    // The status window is made for this one operation and goes with it.
+    std::unique_ptr<TStartupScherm> status(new TStartupScherm);
+    status->Status->setText(QStringLiteral("Re-indexing playlist entries..."));
+    m_store.database()->transaction([&] {
+        QList<Entry> work;
+        const qint32 last = m_store.LastPlItem();
+        for (qint32 n = 0; n <= last; ++n) {
+            const QString path = m_store.ReadPlaylistEntry(n);
+            if (!path.isEmpty()) {
+                work.append({path, n});
+                m_store.DeleteValue(n);
+            }
+        }
+        QCollator collator;
+        collator.setCaseSensitivity(Qt::CaseInsensitive);
+        std::stable_sort(work.begin(), work.end(),
+                         [&](const Entry& a, const Entry& b) { return collator.compare(a.path, b.path) < 0; });
+        clearTree();
+        m_store.SetLastPlItem(0);
+
+        status->Progress->setMaximum(int(work.size()));
+        status->show();
+        QElapsedTimer sinceEvents;
+        sinceEvents.start();
+        for (qsizetype i = 0; i < work.size(); ++i) {
+            status->Progress->setValue(int(i + 1));
+            // Keep the window alive; a few milliseconds between turns is
+            // enough for that and leaves the time to the work.
+            if (sinceEvents.elapsed() >= 8) {
+                QCoreApplication::processEvents();
+                sinceEvents.restart();
+            }
+            if (QFileInfo::exists(work[i].path))
+                remap.insert(work[i].index, AddPlaylistEntry(work[i].path));
+        }
+    });
+    status->hide();
+    m_tree->show();
+    return remap;
+}
+
+void TPlaylist::PlaylistClick()
+{
+    QTreeWidgetItem* item = m_tree->currentItem();
+    if (!item || !item->isSelected() || !item->data(0, kIndexRole).isValid())
+        return;
+    const qint32 index = item->data(0, kIndexRole).toInt();
+    if (OnPlayIndex)
+        OnPlayIndex(index);
+    item->setExpanded(true);
+}
+
+} // namespace vimbo

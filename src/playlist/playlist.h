@@ -1,0 +1,55 @@
+// The playlist as the user sees it: the two-level tree (folder, file) over
+// the stored entries, adding, deleting, the full rebuild and the double click.
+#pragma once
+
+#include "playlist/displaynames.h"
+#include "playlist/playliststore.h"
+
+#include <QHash>
+#include <QString>
+
+#include <functional>
+
+class QTreeWidget;
+class QTreeWidgetItem;
+
+namespace vimbo {
+
+class TPlaylist
+{
+public:
+    TPlaylist(PlaylistStore& store, QTreeWidget* tree);
+
+    PlaylistStore& Store() { return m_store; }
+    QTreeWidget* Tree() const { return m_tree; }
+
+    QString ReadPlaylistEntry(qint32 index) const { return m_store.ReadPlaylistEntry(index); }
+    DisplayNames MakeDisplayNames(const QString& path) const;
+    // Appends `path` to the store and shows it under its folder node.
+    // Returns the new index.
+    qint32 AddPlaylistEntry(const QString& path);
+    void DeletePlaylistEntry(qint32 index) { m_store.Delete(index); }
+    // Renumbers the surviving entries 1..k in path order, drops entries whose
+    // files are gone, and shows the list again. One transaction of the store:
+    // interrupted, the store keeps the old list whole. Returns old index ->
+    // new index of every entry kept. A rebuild asked for while one runs is
+    // done again after it.
+    QHash<qint32, qint32> RebuildPlaylist();
+    // The double click: the selected node's index, or nothing.
+    void PlaylistClick();
+
+    // Runs with the index of the node the user double-clicked.
+    std::function<void(qint32 index)> OnPlayIndex;
+
+private:
+    QHash<qint32, qint32> rebuildOnce();
+    void clearTree();
+
+    PlaylistStore& m_store;
+    QTreeWidget* m_tree;
+    QHash<QString, QTreeWidgetItem*> m_folders; // root nodes by their exact text
+    bool m_rebuilding = false;
+    bool m_rebuildAgain = false;
+};
+
+} // namespace vimbo
