@@ -139,6 +139,8 @@ QHash<qint32, qint32> TPlaylist::rebuildOnce()
             }
             if (QFileInfo::exists(work[i].path))
                 remap.insert(work[i].index, AddPlaylistEntry(work[i].path));
+            if (OnRebuildProgress)
+                OnRebuildProgress(i + 1, work.size());
         }
     });
     status->hide();

@@ -40,6 +40,8 @@ public:
 
     // Runs with the index of the node the user double-clicked.
     std::function<void(qint32 index)> OnPlayIndex;
+    // Runs during a rebuild after each entry (done of total).
+    std::function<void(qsizetype done, qsizetype total)> OnRebuildProgress;
 
 private:
     QHash<qint32, qint32> rebuildOnce();

@@ -1,0 +1,177 @@
+#include "playlist/playlist.h"
+#include "support/qtprint.h"
+
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTreeWidget>
+
+#include <gtest/gtest.h>
+
+#include <csignal>
+
+using namespace vimbo;
+
+namespace {
+
+class PlaylistTest : public ::testing::Test
+{
+protected:
+    PlaylistTest()
+        : db(RegistryDatabase::open(dir.filePath("registry.db"))), settings(db, kSettingsKeyPath),
+          entries(db, kPlaylistKeyPath), store(settings, entries), playlist(store, &tree)
+    {
+        tree.resize(182, 213);
+    }
+
+    QString makeFile(const QString& name)
+    {
+        const QString path = dir.filePath(name);
+        QDir().mkpath(QFileInfo(path).absolutePath());
+        QFile f(path);
+        EXPECT_TRUE(f.open(QIODevice::WriteOnly));
+        return path;
+    }
+
+    // The tree as "folder[index]: file[index], ..." lines.
+    QStringList treeText() const
+    {
+        QStringList out;
+        for (int i = 0; i < tree.topLevelItemCount(); ++i) {
+            const QTreeWidgetItem* folder = tree.topLevelItem(i);
+            QStringList files;
+            for (int j = 0; j < folder->childCount(); ++j)
+                files << QString("%1[%2]").arg(folder->child(j)->text(0)).arg(folder->child(j)->data(0, Qt::UserRole).toInt());
+            out << QString("%1[%2]: %3").arg(folder->text(0)).arg(folder->data(0, Qt::UserRole).toInt()).arg(files.join(", "));
+        }
+        return out;
+    }
+
+    QTemporaryDir dir;
+    std::shared_ptr<RegistryDatabase> db;
+    RegistryKey settings;
+    RegistryKey entries;
+    PlaylistStore store;
+    QTreeWidget tree;
+    TPlaylist playlist;
+};
+
+TEST_F(PlaylistTest, AddSharesFolderNodesAndKeepsDuplicates)
+{
+    const QString a = makeFile("Music/Best/a.mp3");
+    const QString b = makeFile("Other/Best/b.wav");
+    const QString c = makeFile("Music/Rock/c.mp3");
+    EXPECT_EQ(playlist.AddPlaylistEntry(a), 1);
+    EXPECT_EQ(playlist.AddPlaylistEntry(c), 2);
+    EXPECT_EQ(playlist.AddPlaylistEntry(b), 3);
+    EXPECT_EQ(playlist.AddPlaylistEntry(a), 4);
+    EXPECT_EQ(playlist.AddPlaylistEntry(""), 5) << "an empty path takes an index but makes no node";
+    EXPECT_EQ(treeText(), (QStringList{"Best[1]: a[1], b[3], a[4]", "Rock[2]: c[2]"}));
+    EXPECT_EQ(store.LastPlItem(), 5);
+    EXPECT_FALSE(tree.topLevelItem(0)->isExpanded());
+}
+
+TEST_F(PlaylistTest, DeleteLowersTheCounterOnlyForTheLastEntry)
+{
+    for (int i = 0; i < 9; ++i)
+        store.Append(QString("/x/%1.mp3").arg(i));
+    playlist.DeletePlaylistEntry(5);
+    EXPECT_EQ(store.LastPlItem(), 9);
+    EXPECT_EQ(store.ReadPlaylistEntry(5), "");
+    playlist.DeletePlaylistEntry(9);
+    EXPECT_EQ(store.LastPlItem(), 8);
+    playlist.DeletePlaylistEntry(9); // missing: no error, and 9 is no longer the last
+    EXPECT_EQ(store.LastPlItem(), 8);
+}
+
+TEST_F(PlaylistTest, RebuildRenumbersInPathOrderAndDropsMissingFiles)
+{
+    entries.writeString("9", makeFile("b/Zulu.mp3"));
+    entries.writeString("4", makeFile("a/alpha.wav"));
+    entries.writeString("1", makeFile("b/beta.mp3"));
+    entries.writeString("6", dir.filePath("gone/missing.mp3"));
+    entries.writeString("12", makeFile("beyond/last.mp3")); // above LastPlItem: never read
+    settings.writeInteger("LastPlItem", 9);
+
+    const QHash<qint32, qint32> renumbered = playlist.RebuildPlaylist();
+    EXPECT_EQ(store.LastPlItem(), 3);
+    EXPECT_EQ(store.ReadPlaylistEntry(1), dir.filePath("a/alpha.wav"));
+    EXPECT_EQ(store.ReadPlaylistEntry(2), dir.filePath("b/beta.mp3"));
+    EXPECT_EQ(store.ReadPlaylistEntry(3), dir.filePath("b/Zulu.mp3")) << "case-insensitive order";
+    for (const char* gone : {"4", "6", "9"})
+        EXPECT_FALSE(entries.valueExists(gone)) << gone;
+    EXPECT_EQ(entries.readString("12"), dir.filePath("beyond/last.mp3"));
+    EXPECT_EQ(renumbered, (QHash<qint32, qint32>{{4, 1}, {1, 2}, {9, 3}}));
+    EXPECT_EQ(treeText(), (QStringList{"a[1]: alpha[1]", "b[2]: beta[2], Zulu[3]"}));
+    EXPECT_TRUE(tree.isVisibleTo(nullptr) || !tree.isHidden());
+
+    // An empty store: nothing listed, the counter written as 0.
+    settings.writeInteger("LastPlItem", 0);
+    entries.deleteValue("1");
+    playlist.RebuildPlaylist();
+    EXPECT_TRUE(treeText().isEmpty());
+    EXPECT_EQ(settings.valueType("LastPlItem"), RegistryType::Integer);
+    EXPECT_EQ(store.LastPlItem(), 0);
+}
+
+TEST_F(PlaylistTest, DoubleClickPlaysTheSelectedNodesEntry)
+{
+    playlist.AddPlaylistEntry(makeFile("m/one.mp3"));
+    playlist.AddPlaylistEntry(makeFile("m/two.mp3"));
+    QList<qint32> played;
+    playlist.OnPlayIndex = [&](qint32 index) { played << index; };
+    playlist.PlaylistClick(); // nothing selected
+    QTreeWidgetItem* folder = tree.topLevelItem(0);
+    tree.setCurrentItem(folder->child(1));
+    playlist.PlaylistClick();
+    tree.setCurrentItem(folder);
+    playlist.PlaylistClick();
+    EXPECT_EQ(played, (QList<qint32>{2, 1})) << "a folder node plays its first-added file";
+    EXPECT_TRUE(folder->isExpanded());
+}
+
+TEST_F(PlaylistTest, KilledRebuildLeavesTheOldListWhole)
+{
+    // 20,000 entries at odd indices, so that every entry changes its number.
+    const QString song = makeFile("m/song.mp3");
+    constexpr int kCount = 20000;
+    db->transaction([&] {
+        for (int i = 0; i < kCount; ++i)
+            entries.writeString(QString::number(2 * i + 1), song);
+        settings.writeInteger("LastPlItem", 2 * kCount - 1);
+    });
+
+    QProcess rebuild;
+    rebuild.start(VIMBO_REBUILDTOOL, {dir.filePath("registry.db")});
+    ASSERT_TRUE(rebuild.waitForStarted());
+    QByteArray output;
+    while (!output.contains("progress 5000")) {
+        ASSERT_TRUE(rebuild.waitForReadyRead(30000)) << "no progress: " << output.toStdString();
+        output += rebuild.readAllStandardOutput();
+        ASSERT_FALSE(output.contains("done")) << "the rebuild ended before it could be interrupted";
+    }
+    ::kill(pid_t(rebuild.processId()), SIGKILL);
+    rebuild.waitForFinished();
+
+    // A fresh connection sees the old list, all of it.
+    auto again = RegistryDatabase::open(dir.filePath("registry.db"));
+    const RegistryKey oldEntries(again, kPlaylistKeyPath);
+    EXPECT_EQ(RegistryKey(again, kSettingsKeyPath).readInteger("LastPlItem"), 2 * kCount - 1);
+    EXPECT_EQ(oldEntries.valueNames().size(), kCount);
+    EXPECT_EQ(oldEntries.readString("1"), song);
+    EXPECT_EQ(oldEntries.readString(QString::number(2 * kCount - 1)), song);
+    EXPECT_FALSE(oldEntries.valueExists("2"));
+
+    // And a rebuild that runs to its end leaves the whole new list.
+    QProcess complete;
+    complete.start(VIMBO_REBUILDTOOL, {dir.filePath("registry.db")});
+    ASSERT_TRUE(complete.waitForFinished(120000));
+    EXPECT_TRUE(complete.readAllStandardOutput().contains(QByteArray("done ") + QByteArray::number(kCount)));
+    EXPECT_EQ(RegistryKey(again, kSettingsKeyPath).readInteger("LastPlItem"), kCount);
+    EXPECT_EQ(oldEntries.valueNames().size(), kCount);
+    EXPECT_EQ(oldEntries.readString(QString::number(kCount)), song);
+    EXPECT_FALSE(oldEntries.valueExists(QString::number(kCount + 1)));
+}
+
+} // namespace
