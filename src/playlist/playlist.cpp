@@ -102,41 +102,48 @@ QHash<qint32, qint32> TPlaylist::rebuildOnce()
     {
         QString path;
         qint32 index;
+        std::unique_ptr<QCollatorSortKey> key; // QCollatorSortKey has no default constructor
     };
     QHash<qint32, qint32> remap;
     m_tree->hide();
     // The status window is made for this one operation and goes with it.
     std::unique_ptr<TStartupScherm> status(new TStartupScherm);
     status->Status->setText(QStringLiteral("Re-indexing playlist entries..."));
-    m_store.database()->transaction([&] {
-        QList<Entry> work;
-        const qint32 last = m_store.LastPlItem();
-        for (qint32 n = 0; n <= last; ++n) {
-            const QString path = m_store.ReadPlaylistEntry(n);
-            if (!path.isEmpty()) {
-                work.append({path, n});
-                m_store.DeleteValue(n);
-            }
+    QElapsedTimer sinceEvents;
+    sinceEvents.start();
+    // Keep the window alive; a turn every few milliseconds is enough for
+    // that and leaves the time to the work.
+    const auto letEventsRun = [&] {
+        if (sinceEvents.elapsed() >= 8) {
+            QCoreApplication::processEvents();
+            sinceEvents.restart();
         }
+    };
+    m_store.database()->transaction([&] {
+        std::vector<Entry> work;
+        for (auto& [index, path] : m_store.ReadEntries(m_store.LastPlItem())) {
+            m_store.DeleteValue(index);
+            work.push_back({std::move(path), index, {}});
+            letEventsRun();
+        }
+        // Locale-aware, case-insensitive order through sort keys: computed
+        // once per path, compared cheaply.
         QCollator collator;
         collator.setCaseSensitivity(Qt::CaseInsensitive);
+        for (Entry& e : work) {
+            e.key = std::make_unique<QCollatorSortKey>(collator.sortKey(e.path));
+            letEventsRun();
+        }
         std::stable_sort(work.begin(), work.end(),
-                         [&](const Entry& a, const Entry& b) { return collator.compare(a.path, b.path) < 0; });
+                         [](const Entry& a, const Entry& b) { return a.key->compare(*b.key) < 0; });
         clearTree();
         m_store.SetLastPlItem(0);
 
         status->Progress->setMaximum(int(work.size()));
         status->show();
-        QElapsedTimer sinceEvents;
-        sinceEvents.start();
-        for (qsizetype i = 0; i < work.size(); ++i) {
+        for (size_t i = 0; i < work.size(); ++i) {
             status->Progress->setValue(int(i + 1));
-            // Keep the window alive; a few milliseconds between turns is
-            // enough for that and leaves the time to the work.
-            if (sinceEvents.elapsed() >= 8) {
-                QCoreApplication::processEvents();
-                sinceEvents.restart();
-            }
+            letEventsRun();
             if (QFileInfo::exists(work[i].path))
                 remap.insert(work[i].index, AddPlaylistEntry(work[i].path));
             if (OnRebuildProgress)

@@ -1,5 +1,7 @@
 #include "playliststore.h"
 
+#include <algorithm>
+
 namespace vimbo {
 
 namespace {
@@ -49,6 +51,21 @@ void PlaylistStore::Delete(qint32 index)
 void PlaylistStore::DeleteValue(qint32 index)
 {
     m_playlist.deleteValue(QString::number(index));
+}
+
+QList<std::pair<qint32, QString>> PlaylistStore::ReadEntries(qint32 last) const
+{
+    QList<std::pair<qint32, QString>> entries;
+    for (const auto& [name, path] : m_playlist.readAllStrings()) {
+        bool ok = false;
+        const qint32 index = name.toInt(&ok);
+        // Only the names ReadPlaylistEntry would read: plain decimal, no sign
+        // or leading zeros, within 0..last.
+        if (ok && index >= 0 && index <= last && name == QString::number(index) && !path.isEmpty())
+            entries.append({index, path});
+    }
+    std::sort(entries.begin(), entries.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
+    return entries;
 }
 
 } // namespace vimbo

@@ -25,6 +25,8 @@ public:
     void Delete(qint32 index);
     // Removes the value only, leaving LastPlItem alone.
     void DeleteValue(qint32 index);
+    // Every entry from 0 to `last` that holds a path, in index order, read at once.
+    QList<std::pair<qint32, QString>> ReadEntries(qint32 last) const;
 
     const std::shared_ptr<RegistryDatabase>& database() const { return m_settings.database(); }
 

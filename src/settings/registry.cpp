@@ -12,23 +12,6 @@ namespace vimbo {
 
 namespace {
 
-struct StatementDeleter
-{
-    void operator()(sqlite3_stmt* s) const { sqlite3_finalize(s); }
-};
-using Statement = std::unique_ptr<sqlite3_stmt, StatementDeleter>;
-
-// Prepares `sql`; returns null (with the reason left in the connection) on failure.
-Statement prepare(sqlite3* db, const char* sql)
-{
-    sqlite3_stmt* stmt = nullptr;
-    if (sqlite3_prepare_v2(db, sql, -1, &stmt, nullptr) != SQLITE_OK) {
-        sqlite3_finalize(stmt);
-        return nullptr;
-    }
-    return Statement(stmt);
-}
-
 void bindText(sqlite3_stmt* stmt, int index, const QString& text)
 {
     const QByteArray utf8 = text.toUtf8();
@@ -49,6 +32,28 @@ QString columnText(sqlite3_stmt* stmt, int index)
                        "copy that works) and start Vimbo again; it then makes a new, empty store.")
             .arg(QDir::toNativeSeparators(path), reason));
 }
+
+// Resets a cached statement when its use ends, so no read stays open
+// (an open read would hide other processes' writes from this connection).
+class StatementUse
+{
+public:
+    explicit StatementUse(sqlite3_stmt* stmt) : m_stmt(stmt) {}
+    ~StatementUse()
+    {
+        if (m_stmt) {
+            sqlite3_reset(m_stmt);
+            sqlite3_clear_bindings(m_stmt);
+        }
+    }
+    StatementUse(const StatementUse&) = delete;
+    StatementUse& operator=(const StatementUse&) = delete;
+    sqlite3_stmt* get() const { return m_stmt; }
+    explicit operator bool() const { return m_stmt != nullptr; }
+
+private:
+    sqlite3_stmt* m_stmt;
+};
 
 bool execute(sqlite3* db, const char* sql)
 {
@@ -101,7 +106,19 @@ RegistryDatabase::RegistryDatabase(QString path, sqlite3* db) : m_path(std::move
 
 RegistryDatabase::~RegistryDatabase()
 {
+    for (auto& [sql, stmt] : m_statements)
+        sqlite3_finalize(stmt);
     sqlite3_close_v2(m_db);
+}
+
+sqlite3_stmt* RegistryDatabase::statement(const char* sql)
+{
+    auto& cached = m_statements[sql];
+    if (!cached && sqlite3_prepare_v3(m_db, sql, -1, SQLITE_PREPARE_PERSISTENT, &cached, nullptr) != SQLITE_OK) {
+        sqlite3_finalize(cached);
+        cached = nullptr;
+    }
+    return cached;
 }
 
 void RegistryDatabase::begin()
@@ -136,7 +153,7 @@ RegistryKey::RegistryKey(std::shared_ptr<RegistryDatabase> db, QString keyPath)
 std::optional<RegistryKey::Stored> RegistryKey::fetch(const QString& name) const
 {
     std::lock_guard lock(m_db->m_mutex);
-    Statement stmt = prepare(m_db->m_db, "SELECT type, data FROM reg_values WHERE key = ?1 AND name = ?2");
+    StatementUse stmt(m_db->statement("SELECT type, data FROM reg_values WHERE key = ?1 AND name = ?2"));
     if (!stmt)
         throw ERegistryException(QStringLiteral("Failed to get data for '%1'").arg(name));
     bindText(stmt.get(), 1, m_keyPath);
@@ -189,9 +206,9 @@ void RegistryKey::write(const QString& name, const Stored& value)
 {
     std::lock_guard lock(m_db->m_mutex);
     // A value written again under another case keeps its first spelling.
-    Statement stmt = prepare(m_db->m_db,
-                             "INSERT INTO reg_values(key, name, type, data) VALUES(?1, ?2, ?3, ?4) "
-                             "ON CONFLICT(key, name) DO UPDATE SET type = excluded.type, data = excluded.data");
+    StatementUse stmt(m_db->statement(
+        "INSERT INTO reg_values(key, name, type, data) VALUES(?1, ?2, ?3, ?4) "
+        "ON CONFLICT(key, name) DO UPDATE SET type = excluded.type, data = excluded.data"));
     bool ok = bool(stmt);
     if (ok) {
         bindText(stmt.get(), 1, m_keyPath);
@@ -222,7 +239,7 @@ void RegistryKey::writeInteger(const QString& name, qint32 value)
 bool RegistryKey::deleteValue(const QString& name)
 {
     std::lock_guard lock(m_db->m_mutex);
-    Statement stmt = prepare(m_db->m_db, "DELETE FROM reg_values WHERE key = ?1 AND name = ?2");
+    StatementUse stmt(m_db->statement("DELETE FROM reg_values WHERE key = ?1 AND name = ?2"));
     if (!stmt)
         throw ERegistryException(QStringLiteral("Failed to delete value '%1'").arg(name));
     bindText(stmt.get(), 1, m_keyPath);
@@ -235,7 +252,7 @@ bool RegistryKey::deleteValue(const QString& name)
 QStringList RegistryKey::valueNames() const
 {
     std::lock_guard lock(m_db->m_mutex);
-    Statement stmt = prepare(m_db->m_db, "SELECT name FROM reg_values WHERE key = ?1");
+    StatementUse stmt(m_db->statement("SELECT name FROM reg_values WHERE key = ?1"));
     if (!stmt)
         throw ERegistryException(QStringLiteral("Failed to read the values of '%1'").arg(m_keyPath));
     bindText(stmt.get(), 1, m_keyPath);
@@ -246,6 +263,26 @@ QStringList RegistryKey::valueNames() const
     if (rc != SQLITE_DONE)
         throw ERegistryException(QStringLiteral("Failed to read the values of '%1'").arg(m_keyPath));
     return names;
+}
+
+QList<std::pair<QString, QString>> RegistryKey::readAllStrings() const
+{
+    std::lock_guard lock(m_db->m_mutex);
+    StatementUse stmt(m_db->statement("SELECT name, type, data FROM reg_values WHERE key = ?1"));
+    if (!stmt)
+        throw ERegistryException(QStringLiteral("Failed to read the values of '%1'").arg(m_keyPath));
+    bindText(stmt.get(), 1, m_keyPath);
+    QList<std::pair<QString, QString>> values;
+    int rc;
+    while ((rc = sqlite3_step(stmt.get())) == SQLITE_ROW) {
+        const QString name = columnText(stmt.get(), 0);
+        if (RegistryType(sqlite3_column_int(stmt.get(), 1)) != RegistryType::String)
+            throw ERegistryException(QStringLiteral("Invalid data type for '%1'").arg(name));
+        values.append({name, columnText(stmt.get(), 2)});
+    }
+    if (rc != SQLITE_DONE)
+        throw ERegistryException(QStringLiteral("Failed to read the values of '%1'").arg(m_keyPath));
+    return values;
 }
 
 } // namespace vimbo

@@ -9,8 +9,11 @@
 #include <memory>
 #include <mutex>
 #include <optional>
+#include <unordered_map>
+#include <utility>
 
 struct sqlite3;
+struct sqlite3_stmt;
 
 namespace vimbo {
 
@@ -59,11 +62,16 @@ private:
     void begin();
     void commit();
     void rollback();
+    // A prepared statement for `sql` (a string literal), prepared once and
+    // kept; null when it cannot be prepared. The caller holds m_mutex and
+    // resets it after use (see StatementUse).
+    sqlite3_stmt* statement(const char* sql);
 
     QString m_path;
     sqlite3* m_db;
     std::recursive_mutex m_mutex;
     int m_depth = 0;
+    std::unordered_map<const char*, sqlite3_stmt*> m_statements;
 };
 
 // An open key, such as "Software\Zevo Software\Vimbo Player". Cheap to copy.
@@ -87,6 +95,9 @@ public:
     // True when a value was there to delete.
     bool deleteValue(const QString& name);
     QStringList valueNames() const;
+    // Every string value of the key as (name, text), in one read. Throws
+    // "Invalid data type for '<name>'" when a value is not a string.
+    QList<std::pair<QString, QString>> readAllStrings() const;
 
 private:
     struct Stored
