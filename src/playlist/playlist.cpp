@@ -127,11 +127,12 @@ QHash<qint32, qint32> TPlaylist::rebuildOnce()
             letEventsRun();
         }
         // Locale-aware, case-insensitive order through sort keys: computed
-        // once per path, compared cheaply.
+        // once per path, compared cheaply. Sort keys ignore the collator's
+        // case setting on some back ends, so the paths are case-folded first.
         QCollator collator;
         collator.setCaseSensitivity(Qt::CaseInsensitive);
         for (Entry& e : work) {
-            e.key = std::make_unique<QCollatorSortKey>(collator.sortKey(e.path));
+            e.key = std::make_unique<QCollatorSortKey>(collator.sortKey(e.path.toCaseFolded()));
             letEventsRun();
         }
         std::stable_sort(work.begin(), work.end(),
