@@ -231,6 +231,24 @@ TEST_F(PlaybackTest, ShuffleAndRepeatSwitchesAreStored)
     EXPECT_EQ(control.ComingUpIndex, 0);
 }
 
+TEST_F(PlaybackTest, BadCdTrackAtTheEndDoesNotRepeatForever)
+{
+    entries.writeString("1", "/music/track1.mp3");
+    entries.writeString("2", "E:\\Track02.cda");
+    entries.writeString("3", "E:\\Track03.cda");
+    settings.writeInteger("LastPlItem", 3);
+    QStringList tried;
+    control.StartCdTrack = [&](const QString& path) {
+        tried << path;
+        return false; // no such disc
+    };
+    control.CurrentIndex = 2;
+    control.PlayItem();
+    EXPECT_EQ(tried, (QStringList{"E:\\Track02.cda", "E:\\Track03.cda"}));
+    EXPECT_EQ(control.CurrentIndex, 3);
+    EXPECT_EQ(control.MediaKind, mkCd);
+}
+
 TEST_F(PlaybackTest, TitleTickerScrolls)
 {
     control.CurrentTitle = "my_song";

@@ -62,7 +62,10 @@ void PlaybackControl::PlayFile(const QString& P)
     if (ext == QLatin1String(".cda")) {
         m_player.Stop();
         MediaKind = mkCd;
-        call(StartCdTrack, P);
+        if (StartCdTrack && !StartCdTrack(P)) {
+            cdTrackFailed();
+            return; // the rest of the start is for a track that plays
+        }
     } else if (ext == QLatin1String(".mp3") || ext == QLatin1String(".wav")) {
         if (CdOpen) {
             call(StopCd);
@@ -138,23 +141,43 @@ void PlaybackControl::Stop()
     IsPlaying = false;
 }
 
+qint32 PlaybackControl::nextIndex()
+{
+    if (ShuffleOn) {
+        PreviousIndex = CurrentIndex;
+        return ComingUpIndex;
+    }
+    const qint32 last = lastPlItem();
+    qint32 index = CurrentIndex;
+    do
+        ++index;
+    while (!m_store.EntryExists(index) && index <= last);
+    return index > last ? last : index;
+}
+
 void PlaybackControl::Next()
 {
-    const qint32 last = lastPlItem();
-    if (last <= 1) {
+    if (lastPlItem() <= 1) {
         m_view.SetFileLabel(kNoFiles);
         return;
     }
-    if (ShuffleOn) {
-        PreviousIndex = CurrentIndex;
-        CurrentIndex = ComingUpIndex;
-    } else {
-        do
-            ++CurrentIndex;
-        while (!m_store.EntryExists(CurrentIndex) && CurrentIndex <= last);
-        if (CurrentIndex > last)
-            CurrentIndex = last;
+    CurrentIndex = nextIndex();
+    PlayItem();
+}
+
+void PlaybackControl::cdTrackFailed()
+{
+    // Step on past a bad CD track file, but never onto the entry that just
+    // failed: at the end of the list Next would choose it again, and again.
+    if (lastPlItem() <= 1) {
+        m_view.SetFileLabel(kNoFiles);
+        return;
     }
+    const qint32 failed = CurrentIndex;
+    const qint32 next = nextIndex();
+    if (next == failed)
+        return;
+    CurrentIndex = next;
     PlayItem();
 }
 

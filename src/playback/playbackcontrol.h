@@ -92,7 +92,9 @@ public:
     // Work of other subsystems that starting a file calls into.
     std::function<void()> ApplyEqualizer;
     std::function<void(const QString& path)> TrackStarted; // the lyric look-up
-    std::function<void(const QString& path)> StartCdTrack;
+    // Starts a CD track file; false when it is not a valid one (the CD
+    // player has told the user by then).
+    std::function<bool(const QString& path)> StartCdTrack;
     std::function<void()> StopCd;
     std::function<void()> PauseOrResumeCd;
     std::function<void()> PlayCd;
@@ -100,6 +102,9 @@ public:
 
 private:
     qint32 lastPlItem() const { return m_store.LastPlItem(); }
+    // The entry Next moves to (in order or the coming-up one), without starting it.
+    qint32 nextIndex();
+    void cdTrackFailed();
     bool inHistory(qint32 index) const;
     bool cycleExhausted() const;
     void endOfTrack();
@@ -109,6 +114,7 @@ private:
     TMp3DecPlayer& m_player;
     PlaybackView& m_view;
     QTimer m_endOfTrack;
+    bool m_steppingPastBadCd = false;
 };
 
 } // namespace vimbo
