@@ -58,22 +58,28 @@ SingleInstance::Role SingleInstance::claim()
 void SingleInstance::startServing()
 {
     m_serving = true;
-    if (!m_server)
-        return;
-    for (QLocalSocket* client : m_server->findChildren<QLocalSocket*>())
-        serve(client);
+    for (const QByteArray& line : std::exchange(m_pending, {}))
+        carryOut(line);
+}
+
+void SingleInstance::carryOut(const QByteArray& line)
+{
+    if (line.startsWith(kOpenFile) && onOpenFile)
+        onOpenFile(QString::fromUtf8(QByteArray::fromBase64(line.mid(qsizetype(strlen(kOpenFile))))));
+    else if (line == kActivate && onActivate)
+        onActivate();
 }
 
 void SingleInstance::serve(QLocalSocket* client)
 {
-    if (!m_serving)
-        return; // kept in the socket until start-up is over
     while (client->canReadLine()) {
         const QByteArray line = client->readLine(kMaxRequest).trimmed();
-        if (line.startsWith(kOpenFile) && onOpenFile)
-            onOpenFile(QString::fromUtf8(QByteArray::fromBase64(line.mid(qsizetype(strlen(kOpenFile))))));
-        else if (line == kActivate && onActivate)
-            onActivate();
+        // During start-up the request waits here, and the second instance
+        // need not wait for dialogs the user may not answer for a while.
+        if (m_serving)
+            carryOut(line);
+        else
+            m_pending.append(line);
         client->write(kDone);
         client->flush();
     }

@@ -35,22 +35,24 @@ public:
     // Second instance: asks the first to come to the front.
     bool sendActivate(int timeoutMs);
 
-    // First instance: what to do on each request. Each runs to its end before
-    // the second instance is answered. Requests wait until startServing().
+    // First instance: what to do on each request. Once the player is ready
+    // each runs to its end before the second instance is answered; a request
+    // that comes during start-up is answered at once and carried out, in
+    // order, when startServing() is called.
     std::function<void(const QString& path)> onOpenFile;
     std::function<void()> onActivate;
-    // Called once the player is ready: requests that arrived during start-up
-    // are served now, in order, and later ones at once.
     void startServing();
 
 private:
     bool request(const QByteArray& command, int timeoutMs);
     void serve(QLocalSocket* client);
+    void carryOut(const QByteArray& line);
 
     QString m_socketPath;
     QLockFile m_lock;
     QLocalServer* m_server = nullptr;
     bool m_serving = false;
+    QList<QByteArray> m_pending; // requests that came during start-up
     std::unique_ptr<QLocalSocket> m_client;
 };
 
