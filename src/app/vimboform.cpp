@@ -96,6 +96,7 @@ void TVimboForm::createControls()
     QFont font(QStringLiteral("Seraphic Organism"));
     font.setPixelSize(11);
     Playlist->setFont(font);
+    Playlist->setStyleSheet(QStringLiteral("QTreeWidget { background: black; color: #d0d0d0; }"));
 }
 
 bool TVimboForm::eventFilter(QObject* watched, QEvent* event)
