@@ -9,6 +9,7 @@
 #include <QString>
 #include <QTimer>
 
+#include <atomic>
 #include <functional>
 
 namespace vimbo {
@@ -69,8 +70,9 @@ public:
     void PlayerState(int State);
     void FastTimer();
 
-    // State (all on the GUI thread).
-    qint32 CurrentIndex = 0;
+    // State, changed on the GUI thread only. CurrentIndex is also read by the
+    // image server's threads (with the store, which is safe across threads).
+    std::atomic<qint32> CurrentIndex = 0;
     qint32 ComingUpIndex = 0;
     qint32 PreviousIndex = 0;
     QString ShuffleHistory;
