@@ -4,6 +4,7 @@
 #include "shell/embeddedfiles.h"
 #include "support/audiofixtures.h"
 #include "support/qtprint.h"
+#include "support/testfiles.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -106,13 +107,7 @@ public:
                       << log.join('\n').toStdString();
         return false;
     }
-    void settle(int ms)
-    {
-        QElapsedTimer t;
-        t.start();
-        while (t.elapsed() < ms)
-            QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-    }
+    void settle(int ms) { runEventsFor(ms); }
 
     TMp3DecPlayer player;
     QStringList log;

@@ -1,6 +1,7 @@
 // Two real player processes: the second hands its argument to the first.
 #include "platform/paths.h"
 #include "settings/registry.h"
+#include "support/testfiles.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -90,14 +91,7 @@ protected:
     }
 
     // A file that exists, so the first instance's rebuild keeps it.
-    QString makeFile(const QString& name)
-    {
-        const QString path = dir.filePath(name);
-        QDir().mkpath(QFileInfo(path).absolutePath());
-        QFile f(path);
-        EXPECT_TRUE(f.open(QIODevice::WriteOnly));
-        return path;
-    }
+    QString makeFile(const QString& name) { return ::makeFile(dir, name); }
 
     int runSecond(const QStringList& args)
     {

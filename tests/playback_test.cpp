@@ -4,6 +4,7 @@
 #include "shell/embeddedfiles.h"
 #include "support/audiofixtures.h"
 #include "support/qtprint.h"
+#include "support/testfiles.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -35,14 +36,6 @@ QString writtenLibrary()
         return p;
     }();
     return path;
-}
-
-void runEventsFor(int ms)
-{
-    QElapsedTimer t;
-    t.start();
-    while (t.elapsed() < ms)
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
 }
 
 class PlaybackTest : public ::testing::Test

@@ -1,5 +1,6 @@
 #include "playlist/playlist.h"
 #include "support/qtprint.h"
+#include "support/testfiles.h"
 
 #include <QDir>
 #include <QFile>
@@ -25,14 +26,7 @@ protected:
         tree.resize(182, 213);
     }
 
-    QString makeFile(const QString& name)
-    {
-        const QString path = dir.filePath(name);
-        QDir().mkpath(QFileInfo(path).absolutePath());
-        QFile f(path);
-        EXPECT_TRUE(f.open(QIODevice::WriteOnly));
-        return path;
-    }
+    QString makeFile(const QString& name) { return ::makeFile(dir, name); }
 
     // The tree as "folder[index]: file[index], ..." lines.
     QStringList treeText() const

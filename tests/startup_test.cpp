@@ -4,6 +4,7 @@
 #include "platform/errors.h"
 #include "support/dialogpilot.h"
 #include "support/qtprint.h"
+#include "support/testfiles.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -244,10 +245,7 @@ TEST_F(StartupTest, PassedFilesByExtension)
     settings().writeString("FirstRun2", "no");
     QDir().mkpath(dir.filePath("incoming"));
     const auto makeFile = [&](const QString& name, const QByteArray& content) {
-        QFile f(dir.filePath("incoming/" + name));
-        EXPECT_TRUE(f.open(QIODevice::WriteOnly));
-        f.write(content);
-        return f.fileName();
+        return ::makeFile(dir, "incoming/" + name, content);
     };
     options.firstArgument = makeFile("song.mp3", "ID3");
     auto form = create();
