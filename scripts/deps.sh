@@ -12,6 +12,7 @@ packages=(
     libgtest-dev libbenchmark-dev
     xvfb xauth fonts-dejavu-core
     sox lame mpg123
+    xdg-utils shared-mime-info desktop-file-utils trayer x11-utils
 )
 
 missing=()

@@ -192,7 +192,7 @@ TEST_F(StartupTest, StoredLevelsAndSwitches)
              EXPECT_EQ(f.Treble2, 80);
              EXPECT_FALSE(f.Playback.RepeatOn);
              EXPECT_FALSE(f.Playback.ShuffleOn);
-             EXPECT_FALSE(f.OnTop);
+             EXPECT_FALSE(f.OnTop->isChecked());
              EXPECT_FALSE(f.windowFlags() & Qt::WindowStaysOnTopHint);
          }},
         {"zero means missing, other values unaltered",
@@ -217,7 +217,7 @@ TEST_F(StartupTest, StoredLevelsAndSwitches)
          [](const TVimboForm& f) {
              EXPECT_FALSE(f.Playback.RepeatOn);
              EXPECT_TRUE(f.Playback.ShuffleOn);
-             EXPECT_TRUE(f.OnTop);
+             EXPECT_TRUE(f.OnTop->isChecked());
              EXPECT_TRUE(f.windowFlags() & Qt::WindowStaysOnTopHint);
          }},
     };

@@ -5,6 +5,7 @@
 #include "app/messages.h"
 #include "app/windowplacement.h"
 #include "platform/errors.h"
+#include "shell/trayicon.h"
 
 #include <QCloseEvent>
 #include <QLabel>
@@ -60,6 +61,8 @@ TVimboForm::TVimboForm(StartupOptions options, std::shared_ptr<RegistryDatabase>
     setWindowTitle(QStringLiteral(" "));
     resize(449, 289);
     createControls();
+    createMainMenu();
+    createTrayIcons();
 
     Player.OnNotifyPlayerState = [this](TMp3DecPlayer*, int state) { Playback.PlayerState(state); };
     PlaylistView.OnPlayIndex = [this](qint32 index) {
@@ -275,8 +278,9 @@ void TVimboForm::readSwitches()
 {
     Playback.RepeatOn = ReadSetting(QStringLiteral("Repeat1")) == QLatin1String("on");
     Playback.ShuffleOn = ReadSetting(QStringLiteral("Shuffle")) == QLatin1String("on");
-    OnTop = ReadSetting(QStringLiteral("OnTop")) == QLatin1String("on");
-    setWindowFlag(Qt::WindowStaysOnTopHint, OnTop);
+    const bool onTop = ReadSetting(QStringLiteral("OnTop")) == QLatin1String("on");
+    OnTop->setChecked(onTop);
+    setWindowFlag(Qt::WindowStaysOnTopHint, onTop);
 }
 
 void TVimboForm::placeWindow()
@@ -395,6 +399,9 @@ void TVimboForm::FormClose()
     if (Player.PlayerCreated())
         Player.Stop();
     Playback.CdOpen = false;
+    TrayIcon->SetVisible(false);
+    PrevTray->SetVisible(false);
+    NextTray->SetVisible(false);
 }
 
 void TVimboForm::paintEvent(QPaintEvent*)
@@ -403,9 +410,7 @@ void TVimboForm::paintEvent(QPaintEvent*)
     QPainter(this).fillRect(rect(), Qt::black);
 }
 
-// Filled in as the playlist, playback, skin, lyric and association
-// subsystems are wired in.
-void TVimboForm::AssociateFiles() {}
+// Filled in as the skin and lyric subsystems are wired in.
 void TVimboForm::ApplySkin(const QString&)
 {
     RebuildPlaylist();

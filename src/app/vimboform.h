@@ -26,8 +26,11 @@ struct StartupOptions
     quint16 imageServerPort = 120;  // the now-playing server's port
 };
 
+class QAction;
 class QLabel;
+class QMenu;
 class QTreeWidget;
+class TTrayIcon;
 
 class TVimboForm : public QWidget, public vimbo::PlaybackView
 {
@@ -77,7 +80,6 @@ public:
     QString DecoderPath;
     qint32 PositionValue = 0;
     qint32 PositionRange = 0;
-    bool OnTop = false;
     // Tone levels read at start-up: 0..160, 80 flat (the volume is Playback.VolumeLevel).
     qint32 Bass = 0, Mid = 0, Treble = 0, Bass2 = 0, Mid2 = 0, Treble2 = 0;
     // Which sliders run vertically; the skin may change them.
@@ -93,6 +95,36 @@ public:
     vimbo::PlaybackControl Playback;
     vimbo::TPlaylist PlaylistView;
 
+    // The main menu (right click on the window or on the main tray icon).
+    QMenu* MainMenu;
+    QMenu* Add1;
+    QAction* Directory2;
+    QAction* Files1;
+    QMenu* SkinsMenu;
+    QAction* SkinGenerator1;
+    QAction* LyricsGenerator1;
+    QAction* TogglePlaylist;
+    QAction* OnTop;
+    QAction* AssociateExtensions1;
+    QAction* About1;
+    QAction* Exit1;
+    // The notification-area icons.
+    TTrayIcon* TrayIcon;
+    TTrayIcon* PrevTray;
+    TTrayIcon* NextTray;
+
+    // Window behaviours.
+    void MainMenuPopup();
+    void SetOnTop();
+    void TrayClick();
+    void TrayIconDblClick();
+    void TrayControlClick(TTrayIcon* Sender);
+    void CloseClick() { close(); }
+    void Exit() { close(); }
+    void FormOver();
+    void AssociateFiles();
+    void ShowAbout();
+
     // What playback control shows.
     QString FileLabelText() const override;
     void SetFileLabel(const QString& text) override;
@@ -105,6 +137,8 @@ protected:
     void closeEvent(QCloseEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void contextMenuEvent(QContextMenuEvent* event) override;
 
 private:
     void FormShow();
@@ -119,11 +153,12 @@ private:
     void writeIncludedFile(TIncludeData vimbo::EmbeddedFiles::*component, const QString& path);
 
     // Work of other subsystems that start-up and hand-over call into.
-    void AssociateFiles();
     void ApplySkin(const QString& name);
     void ApplyDefaultSkin();
     void ReadLyricAttachment(const QString& path);
     void createControls();
+    void createMainMenu();
+    void createTrayIcons();
 
     std::optional<vimbo::EmbeddedFiles> m_embedded;
     bool m_terminateRequested = false;

@@ -1,0 +1,54 @@
+// File associations in freedesktop terms: a desktop entry for the player,
+// a shared-mime-info package for the types no one else defines, and the
+// player as the default application of each type, all under the user's own
+// XDG folders.
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+namespace vimbo {
+
+class FileAssociations
+{
+public:
+    // $XDG_DATA_HOME (else ~/.local/share) and $XDG_CONFIG_HOME (else ~/.config).
+    static FileAssociations fromEnvironment();
+    FileAssociations(QString dataHome, QString configHome);
+
+    // Makes the player the program that opens `extension` (".ssk"): the type
+    // `fileTypeKey` is defined with `description` when it is one of ours,
+    // listed in the desktop entry, whose command is the executable followed by
+    // `commandArguments` (a freedesktop field code such as "%f"), and chosen
+    // as the type's default application. Writing the same row again changes
+    // nothing. Throws EFCreateError when a file cannot be written.
+    void RegisterFileType(const QString& extension, const QString& fileTypeKey, const QString& description,
+                          const QString& executablePath, const QString& commandArguments, int iconIndex);
+    // Rebuilds the user's MIME database so that new types are known at once.
+    void UpdateMimeDatabase() const;
+
+    QString desktopFilePath() const;
+    QString mimePackagePath() const;
+    QString mimeAppsPath() const;
+
+    // The desktop-entry form of one command-line argument (quoted when it
+    // needs to be, with the escapes that quoting and the file format ask for).
+    static QString quoteExecArgument(const QString& argument);
+
+    static constexpr const char* kDesktopFileName = "vimbo.desktop";
+
+private:
+    void writeDesktopEntry(const QString& executablePath, const QString& commandArguments);
+    void writeMimePackage();
+
+    QString m_dataHome;
+    QString m_configHome;
+    QStringList m_types;                                // every type registered, in order
+    QList<std::pair<QString, QString>> m_ownTypes;      // (type, description) we define
+    QList<QString> m_ownGlobs;                          // their "*.ext" patterns
+};
+
+// The player's five associations, in order: ".mp3", ".wav", ".cda", ".ssk", ".sly".
+void AssociateFiles(FileAssociations& associations, const QString& executablePath);
+
+} // namespace vimbo
