@@ -1,0 +1,134 @@
+// The main menu, the notification-area icons' behaviours (no tray here:
+// offscreen) and the window behaviours.
+#include "app/vimboform.h"
+#include "shell/trayicon.h"
+#include "support/dialogpilot.h"
+#include "support/qtprint.h"
+#include "support/testfiles.h"
+
+#include <QMenu>
+#include <QTemporaryDir>
+#include <QTreeWidget>
+
+#include <gtest/gtest.h>
+
+using namespace vimbo;
+
+namespace {
+
+class ShellTest : public ::testing::Test
+{
+protected:
+    ShellTest()
+    {
+        qputenv("XDG_DATA_HOME", QFile::encodeName(dir.filePath("xdg-data")));
+        qputenv("XDG_CONFIG_HOME", QFile::encodeName(dir.filePath("xdg-config")));
+        options.folders = {dir.filePath("config/"), dir.filePath("data/"), dir.filePath("program/"),
+                           dir.filePath("run/")};
+        options.imageServerPort = 0;
+        store = RegistryDatabase::open(options.folders.config + kRegistryFileName);
+        settings().writeString("FirstRun2", "no");
+        form = std::make_unique<TVimboForm>(options, store);
+        form->FormCreate();
+    }
+    RegistryKey settings() { return RegistryKey(store, kSettingsKeyPath); }
+
+    QTemporaryDir dir;
+    StartupOptions options;
+    std::shared_ptr<RegistryDatabase> store;
+    DialogPilot pilot;
+    std::unique_ptr<TVimboForm> form;
+};
+
+QStringList menuText(const QMenu* menu)
+{
+    QStringList out;
+    for (const QAction* a : menu->actions())
+        out << (a->isSeparator() ? QStringLiteral("-") : a->text() + (a->menu() ? QStringLiteral(" >") : QString()));
+    return out;
+}
+
+TEST_F(ShellTest, MainMenuItemsInOrder)
+{
+    EXPECT_EQ(menuText(form->MainMenu),
+              (QStringList{"Add >", "-", "&Skins >", "Skin &Generator", "Lyrics Generator", "-", "&Playlist Visible",
+                           "Always On &Top", "-", "&Associate Extensions", "-", "A&bout", "&Exit"}));
+    EXPECT_EQ(menuText(form->Add1), (QStringList{"Directory...", "File(s)..."}));
+    form->MainMenuPopup();
+    EXPECT_EQ(menuText(form->SkinsMenu), (QStringList{"&Default"}));
+    EXPECT_TRUE(form->TogglePlaylist->isChecked());
+    EXPECT_FALSE(form->OnTop->isChecked());
+}
+
+TEST_F(ShellTest, MenuActions)
+{
+    form->show();
+    // Always On Top, twice: the setting and the window come back to where they were.
+    form->OnTop->trigger();
+    EXPECT_TRUE(form->OnTop->isChecked());
+    EXPECT_EQ(settings().readString("OnTop"), "on");
+    EXPECT_TRUE(form->windowFlags() & Qt::WindowStaysOnTopHint);
+    EXPECT_TRUE(form->isVisible());
+    form->OnTop->trigger();
+    EXPECT_FALSE(form->OnTop->isChecked());
+    EXPECT_EQ(settings().readString("OnTop"), "off");
+    EXPECT_FALSE(form->windowFlags() & Qt::WindowStaysOnTopHint);
+
+    form->TogglePlaylist->trigger();
+    EXPECT_FALSE(form->Playlist->isVisible());
+    form->TogglePlaylist->trigger();
+    EXPECT_TRUE(form->Playlist->isVisible());
+
+    form->AssociateExtensions1->trigger();
+    EXPECT_TRUE(QFile::exists(dir.filePath("xdg-data/applications/vimbo.desktop")));
+
+    form->Exit1->trigger();
+    EXPECT_FALSE(form->isVisible());
+}
+
+TEST_F(ShellTest, TrayBehavioursWithoutANotificationArea)
+{
+    // Offscreen there is no notification area: the icons stay hidden, and
+    // "minimise to tray" minimises instead of hiding the window for good.
+    EXPECT_FALSE(form->TrayIcon->Visible());
+    form->show();
+    form->TrayClick();
+    EXPECT_TRUE(form->isVisible());
+    EXPECT_TRUE(form->isMinimized());
+    form->TrayIconDblClick();
+    EXPECT_FALSE(form->isMinimized());
+
+    // The small icons step through the playlist.
+    RegistryKey entries(store, kPlaylistKeyPath);
+    for (int i = 1; i <= 3; ++i)
+        entries.writeString(QString::number(i), QString("/music/t%1.mp3").arg(i));
+    settings().writeInteger("LastPlItem", 3);
+    form->Playback.CurrentIndex = 1;
+    form->NextTray->Activate(QSystemTrayIcon::Trigger);
+    EXPECT_EQ(form->Playback.CurrentIndex, 2);
+    form->PrevTray->Activate(QSystemTrayIcon::Trigger);
+    form->PrevTray->Activate(QSystemTrayIcon::DoubleClick); // no double-click action
+    form->PrevTray->Activate(QSystemTrayIcon::Context);     // no menu
+    EXPECT_EQ(form->Playback.CurrentIndex, 1);
+}
+
+TEST_F(ShellTest, HintIsCutTo63Characters)
+{
+    TTrayIcon icon;
+    icon.SetHint(QString(70, 'x'));
+    EXPECT_EQ(icon.Hint(), QString(63, 'x'));
+    icon.SetHint("short");
+    EXPECT_EQ(icon.Hint(), "short");
+}
+
+TEST_F(ShellTest, ResizingRemembersThePlace)
+{
+    form->show();
+    form->move(123, 77);
+    form->resize(500, 300);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(settings().readInteger("FormLeft"), form->x());
+    EXPECT_EQ(settings().readInteger("FormTop"), form->y());
+}
+
+} // namespace
