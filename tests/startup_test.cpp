@@ -36,6 +36,9 @@ class StartupTest : public ::testing::Test
 protected:
     StartupTest()
     {
+        // The first-run question may register file types: keep them in the test's folders.
+        qputenv("XDG_DATA_HOME", QFile::encodeName(dir.filePath("xdg-data")));
+        qputenv("XDG_CONFIG_HOME", QFile::encodeName(dir.filePath("xdg-config")));
         options.folders = {dir.filePath("config/"), dir.filePath("data/"), dir.filePath("program/"),
                            dir.filePath("run/")};
         options.imageServerPort = 0;
@@ -85,6 +88,7 @@ TEST_F(StartupTest, FirstRunAsksThreeThingsInOrderAndOnlyOnce)
         EXPECT_TRUE(pilot.seen[2].text.startsWith(kLogoHint));
         EXPECT_TRUE(form->ImageServer.IsActive());
         EXPECT_EQ(settings().readString("FirstRun2"), "no");
+        EXPECT_TRUE(QFile::exists(dir.filePath("xdg-data/applications/vimbo.desktop"))) << "Yes associates";
     }
     pilot.seen.clear();
     auto again = create();
