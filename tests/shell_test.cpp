@@ -2,11 +2,14 @@
 // offscreen) and the window behaviours.
 #include "app/vimboform.h"
 #include "shell/trayicon.h"
+#include "ui/aboutform.h"
 #include "support/dialogpilot.h"
 #include "support/qtprint.h"
 #include "support/testfiles.h"
 
+#include <QLabel>
 #include <QMenu>
+#include <QMouseEvent>
 #include <QTemporaryDir>
 #include <QTreeWidget>
 
@@ -110,6 +113,32 @@ TEST_F(ShellTest, TrayBehavioursWithoutANotificationArea)
     form->PrevTray->Activate(QSystemTrayIcon::DoubleClick); // no double-click action
     form->PrevTray->Activate(QSystemTrayIcon::Context);     // no menu
     EXPECT_EQ(form->Playback.CurrentIndex, 1);
+}
+
+TEST_F(ShellTest, AboutLabelsOpenTheirAddresses)
+{
+    TAboutForm* about = form->AboutForm;
+    EXPECT_EQ(about->windowTitle(), "About");
+    EXPECT_EQ(about->size(), QSize(330, 241));
+    EXPECT_EQ(about->ProductLabel1->text(), "Vimbo");
+    EXPECT_EQ(about->ProductLabel2->text(), "Media Player");
+    QList<QUrl> opened;
+    about->OpenUrl = [&](const QUrl& url) {
+        opened << url;
+        return true;
+    };
+    const auto click = [](QLabel* label) {
+        QMouseEvent release(QEvent::MouseButtonRelease, QPointF(2, 2), label->mapToGlobal(QPointF(2, 2)),
+                            Qt::LeftButton, Qt::NoButton, Qt::NoModifier);
+        QCoreApplication::sendEvent(label, &release);
+    };
+    click(about->BuildingEmail);
+    click(about->WebAddress);
+    click(about->NoticeLabel); // plain labels do not react
+    ASSERT_EQ(opened.size(), 2);
+    EXPECT_EQ(opened[0], QUrl("mailto:" + about->BuildingEmail->text()));
+    EXPECT_EQ(opened[1], QUrl(about->WebAddress->text()));
+    EXPECT_EQ(opened[1].scheme(), "https");
 }
 
 TEST_F(ShellTest, HintIsCutTo63Characters)

@@ -30,6 +30,7 @@ class QAction;
 class QLabel;
 class QMenu;
 class QTreeWidget;
+class TAboutForm;
 class TTrayIcon;
 
 class TVimboForm : public QWidget, public vimbo::PlaybackView
@@ -108,6 +109,7 @@ public:
     QAction* AssociateExtensions1;
     QAction* About1;
     QAction* Exit1;
+    TAboutForm* AboutForm;
     // The notification-area icons.
     TTrayIcon* TrayIcon;
     TTrayIcon* PrevTray;

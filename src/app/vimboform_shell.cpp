@@ -3,6 +3,7 @@
 
 #include "shell/associations.h"
 #include "shell/trayicon.h"
+#include "ui/aboutform.h"
 
 #include <QCoreApplication>
 
@@ -12,6 +13,7 @@
 
 void TVimboForm::createMainMenu()
 {
+    AboutForm = new TAboutForm(this);
     MainMenu = new QMenu(this);
     Add1 = MainMenu->addMenu(QStringLiteral("Add"));
     Directory2 = Add1->addAction(QStringLiteral("Directory..."));
@@ -135,4 +137,7 @@ void TVimboForm::AssociateFiles()
     vimbo::AssociateFiles(associations, QCoreApplication::applicationFilePath());
 }
 
-void TVimboForm::ShowAbout() {}
+void TVimboForm::ShowAbout()
+{
+    AboutForm->exec();
+}

@@ -1,0 +1,14 @@
+// Who makes the player, as the about window shows it.
+// One place, so the maker's real addresses go in here and nowhere else.
+#pragma once
+
+namespace vimbo {
+
+inline constexpr const char* kProductName = "Vimbo Media Player";
+inline constexpr const char* kMakerName = "Zevo Software";
+inline constexpr const char* kMakerNotice = "Vimbo Media Player, free software by Zevo Software.";
+// Reserved documentation addresses until the maker publishes real ones.
+inline constexpr const char* kMakerMail = "vimbo@example.org";
+inline constexpr const char* kMakerWebsite = "https://vimbo.example.org/";
+
+} // namespace vimbo
