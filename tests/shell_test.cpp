@@ -4,6 +4,7 @@
 #include "shell/trayicon.h"
 #include "ui/aboutform.h"
 #include "support/dialogpilot.h"
+#include "support/playerfixture.h"
 #include "support/qtprint.h"
 #include "support/testfiles.h"
 
@@ -19,27 +20,15 @@ using namespace vimbo;
 
 namespace {
 
-class ShellTest : public ::testing::Test
+class ShellTest : public PlayerFixture
 {
 protected:
     ShellTest()
     {
-        qputenv("XDG_DATA_HOME", QFile::encodeName(dir.filePath("xdg-data")));
-        qputenv("XDG_CONFIG_HOME", QFile::encodeName(dir.filePath("xdg-config")));
-        options.folders = {dir.filePath("config/"), dir.filePath("data/"), dir.filePath("program/"),
-                           dir.filePath("run/")};
-        options.imageServerPort = 0;
-        store = RegistryDatabase::open(options.folders.config + kRegistryFileName);
         settings().writeString("FirstRun2", "no");
-        form = std::make_unique<TVimboForm>(options, store);
-        form->FormCreate();
+        form = create();
     }
-    RegistryKey settings() { return RegistryKey(store, kSettingsKeyPath); }
 
-    QTemporaryDir dir;
-    StartupOptions options;
-    std::shared_ptr<RegistryDatabase> store;
-    DialogPilot pilot;
     std::unique_ptr<TVimboForm> form;
 };
 
@@ -102,7 +91,7 @@ TEST_F(ShellTest, TrayBehavioursWithoutANotificationArea)
     EXPECT_FALSE(form->isMinimized());
 
     // The small icons step through the playlist.
-    RegistryKey entries(store, kPlaylistKeyPath);
+    RegistryKey entries(store(), kPlaylistKeyPath);
     for (int i = 1; i <= 3; ++i)
         entries.writeString(QString::number(i), QString("/music/t%1.mp3").arg(i));
     settings().writeInteger("LastPlItem", 3);

@@ -3,6 +3,7 @@
 #include "app/windowplacement.h"
 #include "platform/errors.h"
 #include "support/dialogpilot.h"
+#include "support/playerfixture.h"
 #include "support/qtprint.h"
 #include "support/testfiles.h"
 
@@ -30,50 +31,7 @@ const QString kServerFailed = "Couldn't start the NP Image server at port ";
 const QString kSoundFailed = "Failure while initializing the sound player!\nIf you keep having this problem, "
                              "try rebooting your computer...";
 
-// A player's folders in a temporary tree, and a form made over them.
-class StartupTest : public ::testing::Test
-{
-protected:
-    StartupTest()
-    {
-        // The first-run question may register file types: keep them in the test's folders.
-        qputenv("XDG_DATA_HOME", QFile::encodeName(dir.filePath("xdg-data")));
-        qputenv("XDG_CONFIG_HOME", QFile::encodeName(dir.filePath("xdg-config")));
-        options.folders = {dir.filePath("config/"), dir.filePath("data/"), dir.filePath("program/"),
-                           dir.filePath("run/")};
-        options.imageServerPort = 0;
-    }
-
-    std::shared_ptr<RegistryDatabase> store()
-    {
-        if (!m_store)
-            m_store = RegistryDatabase::open(options.folders.config + kRegistryFileName);
-        return m_store;
-    }
-    RegistryKey settings() { return RegistryKey(store(), kSettingsKeyPath); }
-
-    std::unique_ptr<TVimboForm> create()
-    {
-        auto form = std::make_unique<TVimboForm>(options, store());
-        form->FormCreate();
-        return form;
-    }
-
-    QStringList dialogTexts() const
-    {
-        QStringList out;
-        for (const auto& d : pilot.seen)
-            out << d.text.left(kServerHint.size());
-        return out;
-    }
-
-    QTemporaryDir dir;
-    StartupOptions options;
-    DialogPilot pilot;
-
-private:
-    std::shared_ptr<RegistryDatabase> m_store;
-};
+using StartupTest = PlayerFixture;
 
 TEST_F(StartupTest, FirstRunAsksThreeThingsInOrderAndOnlyOnce)
 {

@@ -4,6 +4,7 @@
 #include "app/vimboform.h"
 #include "shell/trayicon.h"
 #include "support/dialogpilot.h"
+#include "support/playerfixture.h"
 #include "support/testfiles.h"
 
 #include <QMenu>
@@ -17,26 +18,15 @@ using namespace vimbo;
 
 namespace {
 
-class TrayTest : public ::testing::Test
+class TrayTest : public PlayerFixture
 {
 protected:
     TrayTest()
     {
-        qputenv("XDG_DATA_HOME", QFile::encodeName(dir.filePath("xdg-data")));
-        qputenv("XDG_CONFIG_HOME", QFile::encodeName(dir.filePath("xdg-config")));
-        options.folders = {dir.filePath("config/"), dir.filePath("data/"), dir.filePath("program/"),
-                           dir.filePath("run/")};
-        options.imageServerPort = 0;
-        store = RegistryDatabase::open(options.folders.config + kRegistryFileName);
-        RegistryKey(store, kSettingsKeyPath).writeString("FirstRun2", "no");
-        form = std::make_unique<TVimboForm>(options, store);
-        form->FormCreate();
+        settings().writeString("FirstRun2", "no");
+        form = create();
     }
 
-    QTemporaryDir dir;
-    StartupOptions options;
-    std::shared_ptr<RegistryDatabase> store;
-    DialogPilot pilot;
     std::unique_ptr<TVimboForm> form;
 };
 
