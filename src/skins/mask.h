@@ -1,0 +1,38 @@
+// Window masks: the region a skin's picture leaves after its transparent
+// colour is cut out, as a list of rectangles, and its ".msk" file.
+#pragma once
+
+#include <QImage>
+#include <QList>
+#include <QRect>
+#include <QRegion>
+#include <QString>
+
+#include <functional>
+#include <optional>
+
+namespace vimbo {
+
+// Rectangles of the non-transparent pixels of `picture`, non-overlapping and
+// ordered top to bottom, then left to right; rows with the same spans are
+// joined into one band, so a picture without transparent pixels gives one
+// rectangle. `transparent` is a skin colour (red in the low byte).
+// `afterRow` runs after each row (to let window events through).
+QList<QRect> GenerateMaskRects(const QImage& picture, quint32 transparent,
+                               const std::function<void()>& afterRow = {});
+
+QRegion RegionOf(const QList<QRect>& rects);
+
+// The ".msk" layout: a little-endian byte count N, then N bytes of region
+// data (a 32-byte header, then the rectangles), or nothing when N is 0.
+QByteArray EncodeMask(const QList<QRect>& rects);
+// Nothing when the bytes are not a mask (short, longer than they claim, a
+// header that does not add up); an empty list for N = 0.
+std::optional<QList<QRect>> DecodeMask(const QByteArray& bytes);
+
+// Whole files. Reading refuses files larger than any mask could sensibly be.
+std::optional<QList<QRect>> ReadMaskFile(const QString& path);
+// Written whole or not at all; false when the file cannot be written.
+bool WriteMaskFile(const QString& path, const QList<QRect>& rects);
+
+} // namespace vimbo

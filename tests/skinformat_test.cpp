@@ -1,0 +1,205 @@
+#include "platform/errors.h"
+#include "skins/mask.h"
+#include "skins/skinformat.h"
+#include "support/qtprint.h"
+#include "support/testfiles.h"
+
+#include <QTemporaryDir>
+#include <QtEndian>
+
+#include <gtest/gtest.h>
+
+using namespace vimbo;
+
+namespace {
+
+TEST(SkinColors, HtmlNotationBothWays)
+{
+    EXPECT_EQ(ColorToHtml(255), "#FF0000");
+    EXPECT_EQ(ColorToHtml(16711680), "#0000FF");
+    EXPECT_EQ(ColorToHtml(5590854), "#464F55");
+    EXPECT_EQ(ColorToHtml(0), "#000000");
+    EXPECT_EQ(HtmlToColor("#FF0000"), 255u);
+    EXPECT_EQ(HtmlToColor("xFF0000"), 255u) << "the first character is not looked at";
+    EXPECT_EQ(HtmlToColor("#464f55"), 5590854u);
+
+    const struct
+    {
+        const char* text;
+        const char* message;
+        const char* className;
+    } errors[] = {
+        {"#FF000", "000FF' is not a valid HTML color.", "Exception"},
+        {"#FF00000", "0000FF' is not a valid HTML color.", "Exception"},
+        {"", "' is not a valid HTML color.", "Exception"},
+        {"#GG0000", "'$GG' is not a valid integer value", "EConvertError"},
+        {"#00 000", "'$ 0' is not a valid integer value", "EConvertError"},
+    };
+    for (const auto& e : errors) {
+        SCOPED_TRACE(e.text);
+        try {
+            HtmlToColor(e.text);
+            ADD_FAILURE() << "accepted";
+        } catch (const EVimboError& error) {
+            EXPECT_EQ(error.message(), e.message);
+            EXPECT_STREQ(error.className(), e.className);
+        }
+    }
+}
+
+TEST(SkinColors, SectionKeepsWhatItDoesNotSet)
+{
+    QTemporaryDir dir;
+    const ProfileFile skin(makeFile(dir, "x.ssk",
+                                    "[colors]\nbackground=5590854\nBorder=$FF\nUnactive=0x10\nActive=None\n"
+                                    "Text=blue\nTransparent=16777215\n"));
+    SkinColors before;
+    before.Active = 7;
+    before.Text = 9;
+    before.Over = 11;
+    const SkinColorSection read = ReadSkinColors(skin, before);
+    EXPECT_EQ(read.colors.Background, 5590854u);
+    EXPECT_EQ(read.colors.Border, 255u);
+    EXPECT_EQ(read.colors.Unactive, 16u);
+    EXPECT_EQ(read.colors.Active, 7u) << "\"None\" is no number: the colour in effect stays";
+    EXPECT_EQ(read.colors.Text, 9u);
+    EXPECT_EQ(read.colors.Over, 11u) << "a missing key keeps the colour";
+    EXPECT_EQ(read.transparent, 16777215u);
+
+    const struct
+    {
+        const char* value;
+        std::optional<SkinRgb> transparent;
+    } cases[] = {{"None", std::nullopt}, {"none", 0u}, {"", 0u}, {"$00FF00", 0xFF00u}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.value);
+        const ProfileFile t(makeFile(dir, "t.ssk", QByteArray("[Colors]\nTransparent=") + c.value + "\n"));
+        EXPECT_EQ(ReadSkinColors(t, {}).transparent, c.transparent);
+    }
+    const ProfileFile none(makeFile(dir, "n.ssk", "[Images]\nMain=n.bmp\n"));
+    EXPECT_EQ(ReadSkinColors(none, {}).transparent, 0u) << "no key: black is cut out";
+}
+
+TEST(SkinElements, SectionsWithDefaultsAndWords)
+{
+    QTemporaryDir dir;
+    const ProfileFile skin(makeFile(dir, "e.ssk",
+                                    "[1]\nX=10\nY=$14\nW=0x20\nH=abc\nVisible=0\nFontName=Serif\nFontSize=12\n"
+                                    "HAlign=Right\nVAlign=Middle\n"
+                                    "[2]\nHAlign=right\nVAlign=Under\n"
+                                    "[4]\nX=-5\nHAlign=Center\n"));
+    const SkinElementSettings time = ReadSkinElement(skin, *FindSkinElement(1));
+    EXPECT_EQ(time.box, QRect(10, 20, 32, 0));
+    EXPECT_FALSE(time.visible);
+    EXPECT_EQ(time.fontName, "Serif");
+    EXPECT_EQ(time.fontSize, 12);
+    EXPECT_EQ(time.horizontal, Qt::AlignRight);
+    EXPECT_EQ(time.vertical, Qt::AlignVCenter);
+
+    const SkinElementSettings file = ReadSkinElement(skin, *FindSkinElement(2));
+    EXPECT_EQ(file.box, QRect(0, 0, 0, 0)) << "no keys: an empty box at the corner";
+    EXPECT_TRUE(file.visible);
+    EXPECT_EQ(file.fontName, "QSwitch Ax");
+    EXPECT_EQ(file.fontSize, 8);
+    EXPECT_FALSE(file.horizontal.has_value()) << "lower-case words leave the alignment";
+    EXPECT_EQ(file.vertical, Qt::AlignBottom);
+
+    const SkinElementSettings playlist = ReadSkinElement(skin, *FindSkinElement(4));
+    EXPECT_EQ(playlist.box.x(), -5);
+    EXPECT_FALSE(playlist.horizontal.has_value()) << "alignment is for labels only";
+
+    EXPECT_EQ(FindSkinElement(7), nullptr);
+    EXPECT_EQ(FindSkinElement(20), nullptr);
+    EXPECT_EQ(FindSkinElement(28)->designBox, QRect(36, 98, 168, 12));
+}
+
+QImage picture(const QStringList& rows)
+{
+    QImage image(int(rows.value(0).size()), int(rows.size()), QImage::Format_RGB32);
+    for (int y = 0; y < image.height(); ++y) {
+        for (int x = 0; x < image.width(); ++x)
+            image.setPixel(x, y, rows[y][x] == '.' ? qRgb(255, 255, 255) : qRgb(10, 20, 30));
+    }
+    return image;
+}
+
+TEST(Masks, GeneratedRectanglesAreBandedAndOrdered)
+{
+    const quint32 white = 0xFFFFFF;
+    const struct
+    {
+        const char* name;
+        QStringList rows;
+        QList<QRect> expected;
+    } cases[] = {
+        {"no transparent pixel: one rectangle", {"####", "####", "####"}, {QRect(0, 0, 4, 3)}},
+        {"all transparent: nothing", {"...", "..."}, {}},
+        {"one pixel", {"#"}, {QRect(0, 0, 1, 1)}},
+        {"edge columns", {"#..#", "#..#"}, {QRect(0, 0, 1, 2), QRect(3, 0, 1, 2)}},
+        {"bands split where spans change",
+         {".##.", ".##.", "####", "#..#"},
+         {QRect(1, 0, 2, 2), QRect(0, 2, 4, 1), QRect(0, 3, 1, 1), QRect(3, 3, 1, 1)}},
+        {"a transparent row between equal rows", {"##", "..", "##"}, {QRect(0, 0, 2, 1), QRect(0, 2, 2, 1)}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        int rowsSeen = 0;
+        const QList<QRect> rects = GenerateMaskRects(picture(c.rows), white, [&] { ++rowsSeen; });
+        EXPECT_EQ(rects, c.expected);
+        EXPECT_EQ(rowsSeen, c.rows.size()) << "one turn of the event loop per row";
+        // The union covers exactly the non-transparent pixels.
+        const QRegion region = RegionOf(rects);
+        for (int y = 0; y < c.rows.size(); ++y)
+            for (int x = 0; x < c.rows[y].size(); ++x)
+                EXPECT_EQ(region.contains(QPoint(x, y)), c.rows[y][x] == '#') << x << "," << y;
+    }
+}
+
+QByteArray le(std::initializer_list<qint32> values)
+{
+    QByteArray out;
+    for (qint32 v : values) {
+        char b[4];
+        qToLittleEndian(v, b);
+        out.append(b, 4);
+    }
+    return out;
+}
+
+TEST(Masks, FileRoundTripAndDamagedFiles)
+{
+    QTemporaryDir dir;
+    const QList<QRect> rects{QRect(1, 0, 2, 2), QRect(0, 2, 4, 1)};
+    const QString path = dir.filePath("Blue.msk");
+    ASSERT_TRUE(WriteMaskFile(path, rects));
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_EQ(file.readAll(), le({64, 32, 1, 2, 32, 0, 0, 4, 3, 1, 0, 3, 2, 0, 2, 4, 3}));
+    EXPECT_EQ(ReadMaskFile(path), rects);
+
+    const QByteArray good = EncodeMask(rects);
+    const struct
+    {
+        const char* name;
+        QByteArray bytes;
+        std::optional<QList<QRect>> expected;
+    } cases[] = {
+        {"no region", le({0}), QList<QRect>()},
+        {"empty file", QByteArray(), std::nullopt},
+        {"shorter than it claims", good.left(good.size() - 1), std::nullopt},
+        {"claims 4 GiB", le({-1, 32, 1, 1, 16}), std::nullopt},
+        {"count beyond the data", le({48, 32, 1, 100000000, 0, 0, 0, 1, 1, 0, 0, 1, 1}), std::nullopt},
+        {"wrong header size", le({48, 16, 1, 1, 16, 0, 0, 1, 1, 0, 0, 1, 1}), std::nullopt},
+        {"wrong data type", le({48, 32, 2, 1, 16, 0, 0, 1, 1, 0, 0, 1, 1}), std::nullopt},
+        {"list size 0 is accepted", le({48, 32, 1, 1, 0, 0, 0, 1, 1, 0, 0, 1, 1}), QList<QRect>{QRect(0, 0, 1, 1)}},
+        {"trailing bytes are ignored", good + "junk", rects},
+        {"empty rectangles are dropped", le({48, 32, 1, 1, 16, 0, 0, 0, 0, 5, 5, 5, 9}), QList<QRect>()},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(DecodeMask(c.bytes), c.expected);
+    }
+    EXPECT_FALSE(ReadMaskFile(dir.filePath("missing.msk")).has_value());
+}
+
+} // namespace
