@@ -1,9 +1,11 @@
 #include "platform/errors.h"
+#include "skins/coolform.h"
 #include "skins/mask.h"
 #include "skins/skinformat.h"
 #include "support/qtprint.h"
 #include "support/testfiles.h"
 
+#include <QBuffer>
 #include <QTemporaryDir>
 #include <QtEndian>
 
@@ -200,6 +202,53 @@ TEST(Masks, FileRoundTripAndDamagedFiles)
         EXPECT_EQ(DecodeMask(c.bytes), c.expected);
     }
     EXPECT_FALSE(ReadMaskFile(dir.filePath("missing.msk")).has_value());
+}
+
+TEST(CoolForm, RegionLifeAndStoredForm)
+{
+    QTemporaryDir dir;
+    QWidget window;
+    TCoolForm cool(&window);
+    QImage picture(4, 2, QImage::Format_RGB32);
+    picture.fill(Qt::white);
+    picture.setPixel(1, 0, qRgb(1, 2, 3));
+    cool.SetPicture(picture);
+
+    // Nothing is written for an empty picture; a file that cannot be made is an error.
+    TCoolForm::GenerateMaskFile(QImage(), 0xFFFFFF, dir.filePath("none.msk"));
+    EXPECT_FALSE(QFile::exists(dir.filePath("none.msk")));
+    EXPECT_THROW(TCoolForm::GenerateMaskFile(picture, 0xFFFFFF, dir.filePath("no/such/folder/x.msk")), EFCreateError);
+
+    const QString path = dir.filePath("x.msk");
+    TCoolForm::GenerateMaskFile(picture, 0xFFFFFF, path);
+    ASSERT_TRUE(cool.LoadMaskFile(path));
+    ASSERT_TRUE(cool.Mask().Region().has_value());
+    EXPECT_EQ(*cool.Mask().Region(), QRegion(1, 0, 1, 1));
+    EXPECT_EQ(window.mask(), QRegion(1, 0, 1, 1));
+
+    // "Mask2": the region's stored form, and back.
+    QBuffer stored;
+    stored.open(QIODevice::ReadWrite);
+    cool.WriteMask(stored);
+    EXPECT_EQ(stored.data(), EncodeMask({QRect(1, 0, 1, 1)}));
+
+    // A new picture drops the region; the outline stays until a new mask.
+    cool.SetPicture(picture);
+    EXPECT_FALSE(cool.Mask().Region().has_value());
+    EXPECT_EQ(window.mask(), QRegion(1, 0, 1, 1));
+    QBuffer none;
+    none.open(QIODevice::ReadWrite);
+    cool.WriteMask(none);
+    EXPECT_EQ(none.data(), QByteArray(4, '\0'));
+
+    stored.seek(0);
+    EXPECT_TRUE(cool.ReadMask(stored));
+    EXPECT_TRUE(cool.Mask().Region().has_value());
+    QBuffer damaged;
+    damaged.setData(EncodeMask({QRect(0, 0, 2, 2)}).left(20));
+    damaged.open(QIODevice::ReadOnly);
+    EXPECT_FALSE(cool.ReadMask(damaged));
+    EXPECT_EQ(*cool.Mask().Region(), QRegion(1, 0, 1, 1)) << "a damaged mask changes nothing";
 }
 
 } // namespace

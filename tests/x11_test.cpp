@@ -1,13 +1,17 @@
-// The notification-area icons on a real X server with a real tray host
-// (Xvfb and trayer, started by this test program before Qt connects).
+// What needs a real X server: the notification-area icons in a real tray
+// host, and the shaped window's outline (Xvfb and trayer, started by this
+// test program before Qt connects; Qt's offscreen platform ignores masks).
 #include "app/application.h"
 #include "app/vimboform.h"
 #include "shell/trayicon.h"
+#include "skins/coolform.h"
 #include "support/dialogpilot.h"
 #include "support/playerfixture.h"
 #include "support/testfiles.h"
 
 #include <QMenu>
+#include <QPainter>
+#include <QScreen>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QThread>
@@ -57,6 +61,47 @@ TEST_F(TrayTest, IconsStandInTheTrayAndAnswerClicks)
     EXPECT_FALSE(form->NextTray->Visible());
 }
 
+TEST(ShapedWindow, OutlineFollowsTheMask)
+{
+    // A 200 x 100 picture: a blue body with a white (transparent) hole and
+    // white corners cut off.
+    QImage picture(200, 100, QImage::Format_RGB32);
+    picture.fill(qRgb(30, 60, 200));
+    QPainter painter(&picture);
+    painter.fillRect(80, 30, 40, 40, Qt::white);
+    painter.fillRect(0, 0, 20, 20, Qt::white);
+    painter.end();
+
+    QTemporaryDir dir;
+    const QString mask = dir.filePath("Shape.msk");
+    TCoolForm::GenerateMaskFile(picture, 0xFFFFFF, mask);
+    QWidget window(nullptr, Qt::Window | Qt::FramelessWindowHint);
+    window.setFixedSize(200, 100);
+    auto* cool = new TCoolForm(&window);
+    cool->SetPicture(picture);
+    ASSERT_TRUE(cool->LoadMaskFile(mask));
+    window.move(50, 50);
+    window.show();
+    runEventsFor(300);
+
+    const QImage screen = QGuiApplication::primaryScreen()->grabWindow(0).toImage();
+    const auto at = [&](int x, int y) { return QColor(screen.pixel(50 + x, 50 + y)); };
+    EXPECT_EQ(at(150, 50), QColor(30, 60, 200)) << "the body is drawn";
+    EXPECT_EQ(at(100, 50), QColor(Qt::black)) << "the desktop shows through the hole";
+    EXPECT_EQ(at(5, 5), QColor(Qt::black)) << "and through the cut corner";
+    EXPECT_EQ(at(25, 5), QColor(30, 60, 200));
+
+    // A mask without a region leaves the outline as it was.
+    QFile empty(dir.filePath("Empty.msk"));
+    ASSERT_TRUE(empty.open(QIODevice::WriteOnly));
+    empty.write(QByteArray(4, '\0'));
+    empty.close();
+    EXPECT_TRUE(cool->LoadMaskFile(empty.fileName()));
+    runEventsFor(100);
+    EXPECT_EQ(QColor(QGuiApplication::primaryScreen()->grabWindow(0).toImage().pixel(150, 100)), QColor(Qt::black));
+    EXPECT_FALSE(cool->LoadMaskFile(dir.filePath("missing.msk")));
+}
+
 // Starts `program` and waits until `ready` holds.
 bool startAndWait(QProcess& process, const QString& program, const QStringList& args,
                   const std::function<bool()>& ready)
@@ -81,7 +126,7 @@ int main(int argc, char** argv)
     while (QFile::exists(QString("/tmp/.X%1-lock").arg(display)))
         ++display;
     QProcess xvfb, trayer;
-    if (!startAndWait(xvfb, "Xvfb", {QString(":%1").arg(display), "-screen", "0", "1024x768x24", "-nolisten", "tcp"},
+    if (!startAndWait(xvfb, "Xvfb", {QString(":%1").arg(display), "-screen", "0", "1024x768x24", "-nolisten", "tcp", "-br"},
                       [&] { return QFile::exists(QString("/tmp/.X11-unix/X%1").arg(display)); })) {
         std::fprintf(stderr, "Xvfb did not start\n");
         return 1;
