@@ -6,6 +6,7 @@
 #include "app/windowplacement.h"
 #include "platform/errors.h"
 #include "shell/trayicon.h"
+#include "skins/coolform.h"
 
 #include <QCloseEvent>
 #include <QLabel>
@@ -60,6 +61,8 @@ TVimboForm::TVimboForm(StartupOptions options, std::shared_ptr<RegistryDatabase>
     Player.SetPriority(5);
     setWindowTitle(QStringLiteral(" "));
     resize(449, 289);
+    MaskedForm = new TCoolForm(this);
+    DefaultSkin = QImage(QStringLiteral(":/vimbo/skins/Default.bmp"));
     createControls();
     createMainMenu();
     createTrayIcons();
@@ -82,7 +85,8 @@ void TVimboForm::createControls()
         font.setPixelSize(pixels);
         l->setFont(font);
         l->setGeometry(box);
-        l->setStyleSheet(QStringLiteral("color: #d0d0d0;"));
+        // Drawn over the skin's picture, in the built-in skin's text colour.
+        l->setStyleSheet(QStringLiteral("color: #0B1522; background: transparent;"));
     };
     label(FileLabel, QRect(31, 235, 188, 15), 11);
     label(ComingUpLabel, QRect(31, 248, 188, 13), 11);
@@ -99,7 +103,8 @@ void TVimboForm::createControls()
     QFont font(QStringLiteral("Seraphic Organism"));
     font.setPixelSize(11);
     Playlist->setFont(font);
-    Playlist->setStyleSheet(QStringLiteral("QTreeWidget { background: black; color: #d0d0d0; }"));
+    // The built-in skin's playlist colours; light text reads on its dark panel.
+    Playlist->setStyleSheet(QStringLiteral("QTreeWidget { background: #464F55; color: #D8DEE4; }"));
 }
 
 bool TVimboForm::eventFilter(QObject* watched, QEvent* event)
@@ -406,18 +411,40 @@ void TVimboForm::FormClose()
 
 void TVimboForm::paintEvent(QPaintEvent*)
 {
-    // Black until a skin gives the window its picture.
+    // Black until a skin gives the window its picture (which covers this).
     QPainter(this).fillRect(rect(), Qt::black);
 }
 
 // Filled in as the skin and lyric subsystems are wired in.
-void TVimboForm::ApplySkin(const QString&)
+void TVimboForm::ApplySkin(const QString& name)
 {
-    RebuildPlaylist();
+    // Reading a named skin's files comes with the skin element controls; until
+    // then a named skin shows the built-in one, after the same check for its files.
+    const QString base = ProgramFolder() + QStringLiteral("Skins/") + name + '.';
+    if (!QFileInfo::exists(base + QStringLiteral("bmp")) || !QFileInfo::exists(base + QStringLiteral("ssk")))
+        showErrorMessage(this, QStringLiteral("A needed file from skin \"%1\" is missing!\nIf you have downloaded "
+                                              "this file, please download it again...")
+                                   .arg(name));
+    ApplyDefaultSkin();
 }
+
 void TVimboForm::ApplyDefaultSkin()
 {
+    SkinColor.Background = 5590854;
+    SkinColor.Border = 3551532;
+    SkinColor.Unactive = 5787975;
+    SkinColor.Active = 7366492;
+    SkinColor.Text = 2233611;
+    SkinColor.Clicked = 9010544;
+    SkinColor.Over = 9010544;
+    MaskedForm->SetPicture(DefaultSkin);
+    resize(DefaultSkin.size());
+    MaskedForm->setGeometry(rect());
+    const QString mask = ProgramFolder() + QStringLiteral("Skins/Default.msk");
+    TCoolForm::GenerateMaskFile(DefaultSkin, 0xFFFFFF, mask);
+    MaskedForm->LoadMaskFile(mask);
     RebuildPlaylist();
+    update();
 }
 
 void TVimboForm::RebuildPlaylist()

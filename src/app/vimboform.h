@@ -11,9 +11,11 @@
 #include "settings/registry.h"
 #include "shell/embeddedfiles.h"
 
+#include <QImage>
 #include <QTimer>
 #include <QWidget>
 
+#include <atomic>
 #include <exception>
 #include <memory>
 #include <optional>
@@ -31,6 +33,7 @@ class QLabel;
 class QMenu;
 class QTreeWidget;
 class TAboutForm;
+class TCoolForm;
 class TTrayIcon;
 
 class TVimboForm : public QWidget, public vimbo::PlaybackView
@@ -110,6 +113,16 @@ public:
     QAction* About1;
     QAction* Exit1;
     TAboutForm* AboutForm;
+    // The skin's picture over the whole window, and the window's outline.
+    TCoolForm* MaskedForm;
+    // The built-in skin's picture.
+    QImage DefaultSkin;
+    // The seven skin colours (red in the low byte). Each is one 32-bit value
+    // stored at once, so the image server's threads never read half a colour.
+    struct SkinColorSet
+    {
+        std::atomic<quint32> Background{0}, Border{0}, Unactive{0}, Active{0}, Text{0}, Clicked{0}, Over{0};
+    } SkinColor;
     // The notification-area icons.
     TTrayIcon* TrayIcon;
     TTrayIcon* PrevTray;
