@@ -34,16 +34,23 @@ void preferX11OnWayland()
 class ShownReporter : public QObject
 {
 public:
+    // Set once the report is written: a paint during start-up's own event
+    // turns (before the main loop runs) cannot quit a loop that is not there.
+    static inline bool reported = false;
+
     static void installOn(QWidget* window)
     {
         if (!qEnvironmentVariableIsEmpty("VIMBO_BENCH_SHOWN_FILE"))
-            window->installEventFilter(new ShownReporter(window));
+            qApp->installEventFilter(new ShownReporter(window));
     }
 
 protected:
+    // The first paint of the window or of anything in it (the skin's picture
+    // covers the window itself).
     bool eventFilter(QObject* watched, QEvent* event) override
     {
-        if (event->type() == QEvent::Paint) {
+        if (event->type() == QEvent::Paint && watched->isWidgetType() &&
+            static_cast<QWidget*>(watched)->window() == m_window) {
             timespec now{};
             clock_gettime(CLOCK_REALTIME, &now);
             const qint64 t0 = qEnvironmentVariable("VIMBO_BENCH_T0_NS").toLongLong();
@@ -51,14 +58,16 @@ protected:
             QFile out(qEnvironmentVariable("VIMBO_BENCH_SHOWN_FILE"));
             if (out.open(QIODevice::WriteOnly))
                 out.write(QByteArray::number(ms, 'f', 2) + '\n');
-            watched->removeEventFilter(this);
+            qApp->removeEventFilter(this);
+            reported = true;
             QTimer::singleShot(0, qApp, &QCoreApplication::quit);
         }
         return false;
     }
 
 private:
-    using QObject::QObject;
+    explicit ShownReporter(QWidget* window) : QObject(window), m_window(window) {}
+    QWidget* m_window;
 };
 
 int handOver(RegistryKey settings, SingleInstance& instance, const QString& argument)
@@ -117,6 +126,8 @@ int main(int argc, char** argv)
         return 1;
     ShownReporter::installOn(&form);
     form.show();
+    if (ShownReporter::reported)
+        return 0;
     instance.startServing();
     return app.exec();
 }
