@@ -9,17 +9,17 @@
 #include "skins/coolform.h"
 
 #include <QCloseEvent>
-#include <QLabel>
-#include <QMouseEvent>
-#include <QTreeWidget>
 #include <QDesktopServices>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QFontDatabase>
 #include <QGuiApplication>
+#include <QLabel>
+#include <QMouseEvent>
 #include <QPainter>
 #include <QScreen>
+#include <QTreeWidget>
 
 using namespace vimbo;
 
