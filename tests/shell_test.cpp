@@ -20,17 +20,7 @@ using namespace vimbo;
 
 namespace {
 
-class ShellTest : public PlayerFixture
-{
-protected:
-    ShellTest()
-    {
-        settings().writeString("FirstRun2", "no");
-        form = create();
-    }
-
-    std::unique_ptr<TVimboForm> form;
-};
+using ShellTest = ReadyPlayerFixture;
 
 QStringList menuText(const QMenu* menu)
 {

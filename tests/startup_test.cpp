@@ -205,7 +205,6 @@ TEST_F(StartupTest, StoredLevelsAndSwitches)
 TEST_F(StartupTest, PassedFilesByExtension)
 {
     settings().writeString("FirstRun2", "no");
-    QDir().mkpath(dir.filePath("incoming"));
     const auto makeFile = [&](const QString& name, const QByteArray& content) {
         return ::makeFile(dir, "incoming/" + name, content);
     };

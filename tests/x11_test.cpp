@@ -22,17 +22,7 @@ using namespace vimbo;
 
 namespace {
 
-class TrayTest : public PlayerFixture
-{
-protected:
-    TrayTest()
-    {
-        settings().writeString("FirstRun2", "no");
-        form = create();
-    }
-
-    std::unique_ptr<TVimboForm> form;
-};
+using TrayTest = ReadyPlayerFixture;
 
 TEST_F(TrayTest, IconsStandInTheTrayAndAnswerClicks)
 {

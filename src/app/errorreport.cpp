@@ -1,5 +1,7 @@
 #include "errorreport.h"
 
+#include "app/makerinfo.h"
+
 namespace vimbo {
 
 QString errorReportText(const QString& message, const QString& className)
@@ -17,7 +19,7 @@ QString errorReportText(const QString& message, const QString& className)
 QUrl errorReportMailUrl(const QString& message, const QString& className)
 {
     const QByteArray link =
-        QByteArray("mailto:") + kMakerMailAddress + "?subject=Vimbo%20Player%20-%20Error:%20" +
+        QByteArray("mailto:") + kErrorReportMail + "?subject=Vimbo%20Player%20-%20Error:%20" +
         QUrl::toPercentEncoding(message) + "%20(" + QUrl::toPercentEncoding(className) + ")&" +
         "body=" +
         QUrl::toPercentEncoding(

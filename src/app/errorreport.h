@@ -6,9 +6,6 @@
 
 namespace vimbo {
 
-// Where error reports go; empty lets the user's mail program ask.
-inline constexpr const char* kMakerMailAddress = "";
-
 QString errorReportText(const QString& message, const QString& className);
 // A mailto: link whose subject names the error. Message and class name are
 // percent-encoded, so '&', '#', '?' or spaces in them cannot break the link.

@@ -46,3 +46,16 @@ protected:
 private:
     std::shared_ptr<vimbo::RegistryDatabase> m_store;
 };
+
+// A main window after a start-up that is not the first (no first-run dialogs).
+class ReadyPlayerFixture : public PlayerFixture
+{
+protected:
+    ReadyPlayerFixture()
+    {
+        settings().writeString("FirstRun2", "no");
+        form = create();
+    }
+
+    std::unique_ptr<TVimboForm> form;
+};
