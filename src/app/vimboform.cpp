@@ -7,6 +7,9 @@
 #include "platform/errors.h"
 #include "shell/trayicon.h"
 #include "skins/coolform.h"
+#include "skins/skinbitmap.h"
+#include "skins/skinformat.h"
+#include "ui/skincontrols.h"
 
 #include <QCloseEvent>
 #include <QDesktopServices>
@@ -16,6 +19,7 @@
 #include <QFontDatabase>
 #include <QGuiApplication>
 #include <QLabel>
+#include <QMenu>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QScreen>
@@ -61,7 +65,10 @@ TVimboForm::TVimboForm(StartupOptions options, std::shared_ptr<RegistryDatabase>
     Player.SetPriority(5);
     setWindowTitle(QStringLiteral(" "));
     resize(449, 289);
+    // Pixels outside the skin's outline are transparent, not just unclickable.
+    setAttribute(Qt::WA_TranslucentBackground);
     MaskedForm = new TCoolForm(this);
+    m_components.append(MaskedForm);
     DefaultSkin = QImage(QStringLiteral(":/vimbo/skins/Default.bmp"));
     createControls();
     createMainMenu();
@@ -79,32 +86,108 @@ TVimboForm::TVimboForm(StartupOptions options, std::shared_ptr<RegistryDatabase>
 
 void TVimboForm::createControls()
 {
-    // The built-in layout's places and faces; a skin moves and colours them.
-    const auto label = [](QLabel* l, QRect box, int pixels) {
-        QFont font(QStringLiteral("Seraphic Organism"));
-        font.setPixelSize(pixels);
-        l->setFont(font);
-        l->setGeometry(box);
-        // Drawn over the skin's picture, in the built-in skin's text colour.
-        l->setStyleSheet(QStringLiteral("color: #0B1522; background: transparent;"));
+    // Each skin element at its design box, in the table's order, which is
+    // also the order a skin is applied in.
+    const auto place = [this](QWidget* control, int tag) {
+        const SkinElementInfo* e = FindSkinElement(tag);
+        SetTag(control, tag);
+        control->setObjectName(QString::fromLatin1(e->control));
+        control->setGeometry(e->designBox);
+        if (*e->designFont) {
+            QFont font(QString::fromLatin1(e->designFont));
+            font.setPixelSize(e->designFontPixels);
+            font.setBold(e->designBold);
+            control->setFont(font);
+        }
+        m_components.append(control);
     };
-    label(FileLabel, QRect(31, 235, 188, 15), 11);
-    label(ComingUpLabel, QRect(31, 248, 188, 13), 11);
+    const auto label = [&](QLabel* l, int tag) {
+        place(l, tag);
+        // Drawn over the skin's picture, in the built-in skin's text colour.
+        QPalette palette = l->palette();
+        palette.setColor(QPalette::WindowText, ToQColor(2233611));
+        l->setPalette(palette);
+        l->setAutoFillBackground(false);
+        return l;
+    };
+    const auto button = [&](int tag, const char* hint) {
+        auto* b = new TSkinButton(this);
+        place(b, tag);
+        if (*hint)
+            b->setToolTip(QString::fromLatin1(hint));
+        return b;
+    };
+    const auto slider = [&](int tag) {
+        auto* s = new TSkinSlider(this, FindSkinElement(tag)->kind == SkinElementKind::VerticalSlider);
+        place(s, tag);
+        return s;
+    };
+
+    TimeLabel = label(new QLabel(QStringLiteral("00:00"), this), 1);
+    label(FileLabel, 2);
+    label(ComingUpLabel, 3);
     ComingUpLabel->installEventFilter(this);
 
-    Playlist->setObjectName(QStringLiteral("Playlist"));
-    Playlist->setGeometry(234, 59, 182, 213);
+    place(Playlist, 4);
     Playlist->setHeaderHidden(true);
     Playlist->setIndentation(19);
     Playlist->setFrameShape(QFrame::NoFrame);
     Playlist->setSelectionBehavior(QAbstractItemView::SelectRows);
     Playlist->setEditTriggers(QAbstractItemView::NoEditTriggers);
     Playlist->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    QFont font(QStringLiteral("Seraphic Organism"));
-    font.setPixelSize(11);
-    Playlist->setFont(font);
-    // The built-in skin's playlist colours; light text reads on its dark panel.
-    Playlist->setStyleSheet(QStringLiteral("QTreeWidget { background: #464F55; color: #D8DEE4; }"));
+    // The built-in skin's panel colour; light text reads on it.
+    QPalette palette = Playlist->palette();
+    palette.setColor(QPalette::Base, ToQColor(5590854));
+    palette.setColor(QPalette::Text, QColor(0xD8, 0xDE, 0xE4));
+    Playlist->setPalette(palette);
+
+    BitrateLabel = label(new QLabel(QStringLiteral("-"), this), 5);
+    DurationLabel = label(new QLabel(QStringLiteral("-"), this), 6);
+
+    PrevBtn = button(10, "Previous");
+    PlayBtn = button(11, "Play");
+    PauseBtn = button(12, "Pause");
+    StopBtn = button(13, "Stop");
+    NextBtn = button(14, "Next");
+    OpenBtn = button(15, "Add files...");
+    TrayBtn = button(16, "Minimize to tray...");
+    Image2 = button(17, "Close vimbo media player...");
+    PlUpBtn = button(18, "Up");
+    PlDownBtn = button(19, "Down");
+    BassSlider = slider(21);
+    Bass2Slider = slider(22);
+    MidSlider = slider(23);
+    Mid2Slider = slider(24);
+    TrebleSlider = slider(25);
+    Treble2Slider = slider(26);
+    VolumeSlider = slider(27);
+    TrackSlider = slider(28);
+    ShuffleBtn = button(29, "Shuffle");
+    RepeatBtn = button(30, "Repeat");
+
+    PrevBtn->OnClick = [this] { Playback.Prev(); };
+    PlayBtn->OnClick = [this] { Playback.PlaySelected(); };
+    PauseBtn->OnClick = [this] { Playback.Pause(); };
+    StopBtn->OnClick = [this] { Playback.Stop(); };
+    NextBtn->OnClick = [this] { Playback.Next(); };
+    OpenBtn->OnClick = [this] {
+        // The add menu opens under the button's lower-left corner.
+        Add1->popup(mapToGlobal(QPoint(OpenBtn->x(), OpenBtn->y() + OpenBtn->height())));
+    };
+    TrayBtn->OnClick = [this] { TrayClick(); };
+    Image2->OnClick = [this] { CloseClick(); };
+    ShuffleBtn->OnClick = [this] { Playback.SetShuffle(); };
+    RepeatBtn->OnClick = [this] { Playback.SetRepeat(); };
+}
+
+QWidget* TVimboForm::FindComponentByTag(int tag) const
+{
+    QWidget* found = nullptr;
+    for (QWidget* control : m_components) {
+        if (TagOf(control) == tag)
+            found = control;
+    }
+    return found;
 }
 
 bool TVimboForm::eventFilter(QObject* watched, QEvent* event)
@@ -314,7 +397,7 @@ void TVimboForm::OpenPassedFile(bool Reindex, bool PlayNow)
         } else if (ext == QLatin1String(".ssk")) {
             copyInto(passed, ProgramFolder() + QStringLiteral("Skins/"));
             const QString name = extractFileName(passed);
-            ApplySkin(name.left(name.size() - 4));
+            applySkinReporting(name.left(name.size() - 4));
         } else if (ext == QLatin1String(".sly")) {
             ReadLyricAttachment(copyInto(passed, ProgramFolder() + QStringLiteral("Lyrics/")));
         }
@@ -380,7 +463,7 @@ void TVimboForm::FormShow()
     if (skin.isEmpty() || skin == QLatin1String("Default"))
         ApplyDefaultSkin();
     else
-        ApplySkin(skin);
+        applySkinReporting(skin);
     if (OpenOnShow) {
         // The rebuild renumbered the entries: follow the passed file to its
         // new number, or to none when it was dropped (or was no media file).
@@ -411,40 +494,140 @@ void TVimboForm::FormClose()
 
 void TVimboForm::paintEvent(QPaintEvent*)
 {
-    // Black until a skin gives the window its picture (which covers this).
-    QPainter(this).fillRect(rect(), Qt::black);
+    // The skin's picture covers the window; outside its outline the window
+    // stays transparent (where a window mask only shapes input, this is what
+    // keeps the desktop visible there).
 }
 
-// Filled in as the skin and lyric subsystems are wired in.
 void TVimboForm::ApplySkin(const QString& name)
 {
-    // Reading a named skin's files comes with the skin element controls; until
-    // then a named skin shows the built-in one, after the same check for its files.
     const QString base = ProgramFolder() + QStringLiteral("Skins/") + name + '.';
-    if (!QFileInfo::exists(base + QStringLiteral("bmp")) || !QFileInfo::exists(base + QStringLiteral("ssk")))
+    if (!QFileInfo::exists(base + QStringLiteral("bmp")) || !QFileInfo::exists(base + QStringLiteral("ssk"))) {
         showErrorMessage(this, QStringLiteral("A needed file from skin \"%1\" is missing!\nIf you have downloaded "
                                               "this file, please download it again...")
                                    .arg(name));
-    ApplyDefaultSkin();
+        ApplyDefaultSkin();
+        finishSkin();
+        return;
+    }
+    const ProfileFile skin(base + QStringLiteral("ssk"));
+    // Read (and checked) before anything changes: a picture that cannot be
+    // used leaves the window as it was.
+    const QImage picture = LoadSkinBitmap(base + QStringLiteral("bmp"));
+    MaskedForm->SetPicture(picture);
+
+    const SkinColorSection colors = ReadSkinColors(skin, currentSkinColors());
+    if (colors.transparent)
+        TCoolForm::GenerateMaskFile(MaskedForm->Picture(), *colors.transparent, base + QStringLiteral("msk"));
+    MaskedForm->LoadMaskFile(base + QStringLiteral("msk"));
+    setSkinColors(colors.colors);
+
+    applySkinElements(skin);
+    resize(MaskedForm->Picture().size());
+    MaskedForm->setGeometry(rect());
+    finishSkin();
+}
+
+void TVimboForm::applySkinElements(const ProfileFile& skin)
+{
+    // Window coordinates are 16-bit on X11; anything beyond is no place a
+    // control can be shown, whatever a skin file says.
+    const auto clampPos = [](int v) { return std::clamp(v, -32768, 32767); };
+    const auto clampSize = [](int v) { return std::clamp(v, 0, 32767); };
+    const QColor background = ToQColor(SkinColor.Background);
+    const QColor text = ToQColor(SkinColor.Text);
+    for (QWidget* control : std::as_const(m_components)) {
+        const SkinElementInfo* element = FindSkinElement(TagOf(control));
+        if (!element)
+            continue;
+        const SkinElementSettings s = ReadSkinElement(skin, *element);
+        if (!s.visible)
+            control->hide();
+        control->setGeometry(clampPos(s.box.x()), clampPos(s.box.y()), clampSize(s.box.width()),
+                             clampSize(s.box.height()));
+        if (element->kind != SkinElementKind::Label && element->kind != SkinElementKind::Playlist)
+            continue;
+        QFont font = control->font(); // the style (bold) stays
+        font.setFamily(s.fontName);
+        // Points; a negative size counts pixels, 0 keeps the size it has.
+        if (s.fontSize > 0)
+            font.setPointSize(std::min(s.fontSize, 1000));
+        else if (s.fontSize < 0)
+            font.setPixelSize(std::min(-qint64(s.fontSize), qint64(1000)));
+        control->setFont(font);
+        QPalette palette = control->palette();
+        if (auto* label = qobject_cast<QLabel*>(control)) {
+            Qt::Alignment align = label->alignment();
+            if (s.horizontal)
+                align = (align & ~Qt::AlignHorizontal_Mask) | *s.horizontal;
+            if (s.vertical)
+                align = (align & ~Qt::AlignVertical_Mask) | *s.vertical;
+            label->setAlignment(align);
+            // Labels stay see-through: the background colour shows only in the playlist.
+            palette.setColor(QPalette::Window, background);
+            palette.setColor(QPalette::WindowText, text);
+        } else {
+            palette.setColor(QPalette::Base, background);
+            palette.setColor(QPalette::Text, text);
+        }
+        control->setPalette(palette);
+    }
 }
 
 void TVimboForm::ApplyDefaultSkin()
 {
-    SkinColor.Background = 5590854;
-    SkinColor.Border = 3551532;
-    SkinColor.Unactive = 5787975;
-    SkinColor.Active = 7366492;
-    SkinColor.Text = 2233611;
-    SkinColor.Clicked = 9010544;
-    SkinColor.Over = 9010544;
+    setSkinColors({5590854, 3551532, 5787975, 7366492, 2233611, 9010544, 9010544});
+    RedrawAllSliders();
     MaskedForm->SetPicture(DefaultSkin);
     resize(DefaultSkin.size());
     MaskedForm->setGeometry(rect());
     const QString mask = ProgramFolder() + QStringLiteral("Skins/Default.msk");
     TCoolForm::GenerateMaskFile(DefaultSkin, 0xFFFFFF, mask);
     MaskedForm->LoadMaskFile(mask);
+    finishSkin();
+}
+
+void TVimboForm::finishSkin()
+{
+    RedrawAllSliders();
     RebuildPlaylist();
     update();
+}
+
+void TVimboForm::RedrawAllSliders()
+{
+    for (TSkinSlider* s : {BassSlider, Bass2Slider, MidSlider, Mid2Slider, TrebleSlider, Treble2Slider, VolumeSlider,
+                           TrackSlider})
+        s->update();
+}
+
+SkinColors TVimboForm::currentSkinColors() const
+{
+    return {SkinColor.Background, SkinColor.Border, SkinColor.Unactive, SkinColor.Active,
+            SkinColor.Text,       SkinColor.Clicked, SkinColor.Over};
+}
+
+void TVimboForm::setSkinColors(const SkinColors& c)
+{
+    SkinColor.Background = c.Background;
+    SkinColor.Border = c.Border;
+    SkinColor.Unactive = c.Unactive;
+    SkinColor.Active = c.Active;
+    SkinColor.Text = c.Text;
+    SkinColor.Clicked = c.Clicked;
+    SkinColor.Over = c.Over;
+}
+
+void TVimboForm::applySkinReporting(const QString& name)
+{
+    try {
+        ApplySkin(name);
+    } catch (const EVimboError& e) {
+        AppException(e);
+        // A window that never had a skin gets the built-in one.
+        if (MaskedForm->Picture().isNull())
+            ApplyDefaultSkin();
+    }
 }
 
 void TVimboForm::RebuildPlaylist()

@@ -4,12 +4,14 @@
 
 #include "imageserver/npimageserver.h"
 #include "platform/paths.h"
+#include "platform/profile.h"
 #include "playback/mp3decplayer.h"
 #include "playback/playbackcontrol.h"
 #include "playlist/playlist.h"
 #include "playlist/playliststore.h"
 #include "settings/registry.h"
 #include "shell/embeddedfiles.h"
+#include "skins/skinformat.h"
 
 #include <QImage>
 #include <QTimer>
@@ -30,6 +32,8 @@ struct StartupOptions
 
 class QAction;
 class QLabel;
+class TSkinButton;
+class TSkinSlider;
 class QMenu;
 class QTreeWidget;
 class TAboutForm;
@@ -91,10 +95,18 @@ public:
 
     TMp3DecPlayer Player;
     TNpImageServer ImageServer;
-    // Controls of the built-in layout (a skin moves and styles them).
+    // The skin elements, at the built-in layout's places until a skin moves
+    // and styles them. Buttons are click areas over the skin's artwork.
+    QLabel* TimeLabel;
     QLabel* FileLabel;
     QLabel* ComingUpLabel;
     QTreeWidget* Playlist;
+    QLabel* BitrateLabel;
+    QLabel* DurationLabel;
+    TSkinButton *PrevBtn, *PlayBtn, *PauseBtn, *StopBtn, *NextBtn, *OpenBtn;
+    TSkinButton *TrayBtn, *Image2, *PlUpBtn, *PlDownBtn, *ShuffleBtn, *RepeatBtn;
+    TSkinSlider *BassSlider, *Bass2Slider, *MidSlider, *Mid2Slider, *TrebleSlider, *Treble2Slider;
+    TSkinSlider *VolumeSlider, *TrackSlider;
     QTimer Timer; // 100 ms: title ticker, CD poll
     vimbo::PlaybackControl Playback;
     vimbo::TPlaylist PlaylistView;
@@ -127,6 +139,14 @@ public:
     TTrayIcon* TrayIcon;
     TTrayIcon* PrevTray;
     TTrayIcon* NextTray;
+
+    // Skins.
+    void ApplySkin(const QString& name);
+    void ApplyDefaultSkin();
+    void ChangeSkin(QAction* entry);
+    void RedrawAllSliders();
+    // The last control carrying `tag`, or none.
+    QWidget* FindComponentByTag(int tag) const;
 
     // Window behaviours.
     void MainMenuPopup();
@@ -168,8 +188,11 @@ private:
     void writeIncludedFile(TIncludeData vimbo::EmbeddedFiles::*component, const QString& path);
 
     // Work of other subsystems that start-up and hand-over call into.
-    void ApplySkin(const QString& name);
-    void ApplyDefaultSkin();
+    void applySkinReporting(const QString& name);
+    void applySkinElements(const vimbo::ProfileFile& skin);
+    void finishSkin();
+    vimbo::SkinColors currentSkinColors() const;
+    void setSkinColors(const vimbo::SkinColors& colors);
     void ReadLyricAttachment(const QString& path);
     void createControls();
     void createMainMenu();
@@ -179,4 +202,6 @@ private:
     bool m_terminateRequested = false;
     qint32 m_passedIndex = 0; // the entry a command-line file was stored as
     QHash<qint32, qint32> m_lastRenumbering;
+    // Every control of the window, in creation order (the order a skin is applied in).
+    QList<QWidget*> m_components;
 };

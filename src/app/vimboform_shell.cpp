@@ -8,6 +8,7 @@
 #include <QCoreApplication>
 
 #include <QContextMenuEvent>
+#include <QDir>
 #include <QMenu>
 #include <QTreeWidget>
 
@@ -70,9 +71,33 @@ void TVimboForm::createTrayIcons()
 
 void TVimboForm::MainMenuPopup()
 {
-    // The skins found in the program's folder join "&Default" once skins are read.
     SkinsMenu->clear();
-    SkinsMenu->addAction(QStringLiteral("&Default"));
+    const auto add = [this](const QString& caption) {
+        QAction* entry = SkinsMenu->addAction(caption);
+        connect(entry, &QAction::triggered, this, [this, entry] { ChangeSkin(entry); });
+    };
+    add(QStringLiteral("&Default"));
+    SkinsMenu->addSeparator();
+    // Every settings file is a skin, whether its picture is there or not; the
+    // directory's own order, hidden files included.
+    QDir folder(ProgramFolder() + QStringLiteral("Skins"));
+    folder.setFilter(QDir::Files | QDir::Hidden | QDir::System);
+    folder.setSorting(QDir::Unsorted);
+    for (const QString& file : folder.entryList({QStringLiteral("*.ssk")}))
+        add(file.left(file.size() - 4));
+}
+
+void TVimboForm::ChangeSkin(QAction* entry)
+{
+    // The menu may have marked an accelerator with "&"; the first one goes.
+    QString name = entry->text();
+    if (const qsizetype amp = name.indexOf('&'); amp >= 0)
+        name.remove(amp, 1);
+    if (name != QLatin1String("Default"))
+        applySkinReporting(name);
+    else
+        ApplyDefaultSkin();
+    m_settingsKey.writeString(QStringLiteral("Skin"), name);
 }
 
 void TVimboForm::contextMenuEvent(QContextMenuEvent* event)

@@ -33,6 +33,8 @@ VIMBO_ERROR_CLASS(EInOutError);
 VIMBO_ERROR_CLASS(EReadError);
 // An object was asked to take the value of an object of another kind.
 VIMBO_ERROR_CLASS(EConvertError);
+// A picture file that cannot be read as the picture it claims to be.
+VIMBO_ERROR_CLASS(EInvalidGraphic);
 
 #undef VIMBO_ERROR_CLASS
 

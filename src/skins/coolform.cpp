@@ -6,6 +6,7 @@
 #include <QCoreApplication>
 #include <QFile>
 #include <QMouseEvent>
+#include <QPaintEvent>
 #include <QPainter>
 #include <QWindow>
 
@@ -48,8 +49,12 @@ bool TCoolForm::LoadMaskFile(const QString& fileName)
 
 bool TCoolForm::ReadMask(QIODevice& stream)
 {
-    // Bounded like any mask file; the decoder checks every length it reads.
-    const QByteArray bytes = stream.read(256LL * 1024 * 1024);
+    // Bounded like any mask file, and never more than the file holds; the
+    // decoder checks every length it reads.
+    qint64 limit = 256LL * 1024 * 1024;
+    if (!stream.isSequential())
+        limit = std::min(limit, std::max<qint64>(0, stream.size() - stream.pos()));
+    const QByteArray bytes = stream.read(limit);
     const auto rects = vimbo::DecodeMask(bytes);
     if (!rects)
         return false;
@@ -81,10 +86,16 @@ void TCoolForm::GenerateMaskFile(const QImage& picture, quint32 transparent, con
         throw EFCreateError(QStringLiteral("Cannot create file \"%1\".").arg(fileName));
 }
 
-void TCoolForm::paintEvent(QPaintEvent*)
+void TCoolForm::paintEvent(QPaintEvent* event)
 {
     QPainter painter(this);
-    painter.fillRect(rect(), Qt::black);
+    // Every pixel is painted here (nothing is erased first): the picture
+    // inside the outline, transparency outside it and beyond the picture.
+    painter.setCompositionMode(QPainter::CompositionMode_Source);
+    painter.fillRect(event->rect(), Qt::transparent);
+    const QRegion outline = window() == parentWidget() ? window()->mask() : QRegion();
+    if (!outline.isEmpty())
+        painter.setClipRegion(outline.translated(-pos()));
     painter.drawImage(0, 0, m_picture);
 }
 

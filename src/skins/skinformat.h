@@ -4,6 +4,7 @@
 
 #include "platform/profile.h"
 
+#include <QColor>
 #include <QRect>
 #include <QString>
 
@@ -16,6 +17,10 @@ namespace vimbo {
 using SkinRgb = quint32;
 
 QString ColorToHtml(SkinRgb color);
+inline QColor ToQColor(SkinRgb color)
+{
+    return QColor(int(color & 0xFF), int((color >> 8) & 0xFF), int((color >> 16) & 0xFF));
+}
 // "#RRGGBB" (the first character is not looked at) to a colour. Throws
 // EVimboError "<text>' is not a valid HTML color." for a text that is not 7
 // characters long, EConvertError for a pair that is no hexadecimal number.
