@@ -107,6 +107,37 @@ bool startAndWait(QProcess& process, const QString& program, const QStringList& 
     return false;
 }
 
+using MainWindowTest = ReadyPlayerFixture;
+
+TEST_F(MainWindowTest, SkinOutlineShowsTheDesktopThrough)
+{
+    // Something behind the window whose colour must show through its holes.
+    QWidget backdrop(nullptr, Qt::Window | Qt::FramelessWindowHint);
+    backdrop.setAutoFillBackground(true);
+    backdrop.setPalette(QPalette(QColor(0, 200, 0)));
+    backdrop.setGeometry(0, 100, 700, 500);
+    backdrop.show();
+    runEventsFor(200);
+
+    form->move(60, 150);
+    form->show(); // the built-in skin, white outside its rounded outline
+    runEventsFor(400);
+    ASSERT_EQ(form->size(), QSize(449, 292));
+    const QImage screen = QGuiApplication::primaryScreen()->grabWindow(0).toImage();
+    const QImage& picture = form->DefaultSkin;
+    // The title strip: only see-through buttons lie over the picture there.
+    int holes = 0, mismatches = 0;
+    for (int y = 0; y < 50; ++y) {
+        for (int x = 0; x < picture.width(); ++x) {
+            const QRgb want = picture.pixel(x, y) == qRgb(255, 255, 255) ? qRgb(0, 200, 0) : picture.pixel(x, y);
+            holes += picture.pixel(x, y) == qRgb(255, 255, 255);
+            mismatches += QColor(screen.pixel(60 + x, 150 + y)).rgb() != QColor(want).rgb();
+        }
+    }
+    EXPECT_GT(holes, 100) << "the corners are cut";
+    EXPECT_EQ(mismatches, 0) << "the desktop shows where the picture is white, the picture everywhere else";
+}
+
 } // namespace
 
 int main(int argc, char** argv)
