@@ -11,6 +11,8 @@
 
 #include <gtest/gtest.h>
 
+#include <climits>
+
 using namespace vimbo;
 
 namespace {
@@ -196,12 +198,48 @@ TEST(Masks, FileRoundTripAndDamagedFiles)
         {"list size 0 is accepted", le({48, 32, 1, 1, 0, 0, 0, 1, 1, 0, 0, 1, 1}), QList<QRect>{QRect(0, 0, 1, 1)}},
         {"trailing bytes are ignored", good + "junk", rects},
         {"empty rectangles are dropped", le({48, 32, 1, 1, 16, 0, 0, 0, 0, 5, 5, 5, 9}), QList<QRect>()},
+        {"coordinates beyond any window are held in range",
+         le({48, 32, 1, 1, 16, 0, 0, 0, 0, INT_MIN, INT_MIN, INT_MAX, INT_MAX}),
+         QList<QRect>{QRect(QPoint(-(1 << 20), -(1 << 20)), QPoint((1 << 20) - 1, (1 << 20) - 1))}},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         EXPECT_EQ(DecodeMask(c.bytes), c.expected);
     }
     EXPECT_FALSE(ReadMaskFile(dir.filePath("missing.msk")).has_value());
+}
+
+TEST(Masks, RegionOfAnyRectangleList)
+{
+    const auto naive = [](const QList<QRect>& rects) {
+        QRegion r;
+        for (const QRect& x : rects)
+            r += x;
+        return r;
+    };
+    const struct
+    {
+        const char* name;
+        QList<QRect> rects;
+    } cases[] = {
+        {"banded", {QRect(1, 0, 2, 2), QRect(5, 0, 1, 2), QRect(0, 2, 4, 1)}},
+        {"overlapping", {QRect(0, 0, 10, 10), QRect(5, 5, 10, 10)}},
+        {"bottom to top", {QRect(0, 9, 3, 1), QRect(0, 0, 3, 1)}},
+        {"touching in a band", {QRect(0, 0, 2, 1), QRect(2, 0, 2, 1)}},
+        {"nothing", {}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_TRUE(RegionOf(c.rects).xored(naive(c.rects)).isEmpty());
+    }
+    // A hostile file's worth of scattered rectangles is built, not hung on.
+    QList<QRect> scattered;
+    quint32 seed = 1;
+    for (int i = 0; i < 200000; ++i) {
+        seed = seed * 1664525u + 1013904223u;
+        scattered.append(QRect(int(seed % 4000), int((seed >> 12) % 4000), 1 + int(seed % 7), 1 + int(seed % 5)));
+    }
+    EXPECT_FALSE(RegionOf(scattered).isEmpty());
 }
 
 TEST(CoolForm, RegionLifeAndStoredForm)

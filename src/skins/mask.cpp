@@ -4,6 +4,8 @@
 #include <QSaveFile>
 #include <QtEndian>
 
+#include <algorithm>
+
 namespace vimbo {
 
 namespace {
@@ -12,6 +14,8 @@ constexpr quint32 kHeaderSize = 32;
 constexpr quint32 kRectangles = 1;
 // A 16K x 16K picture with every other pixel cut out stays well below this.
 constexpr qint64 kLargestMaskFile = 256LL * 1024 * 1024;
+// Coordinates a mask may use; X11 windows end at 32767.
+constexpr qint32 kFarthest = 1 << 20;
 
 void put32(QByteArray& out, qint64 value)
 {
@@ -27,7 +31,7 @@ quint32 get32(const char* at)
 
 } // namespace
 
-QList<QRect> GenerateMaskRects(const QImage& picture, quint32 transparent, const std::function<void()>& afterRow)
+QList<QRect> GenerateMaskRects(const QImage& picture, quint32 transparent, const std::function<void()>& eachRow)
 {
     const QImage image = picture.convertToFormat(QImage::Format_RGB32);
     const QRgb cut = qRgb(int(transparent & 0xFF), int((transparent >> 8) & 0xFF), int((transparent >> 16) & 0xFF));
@@ -40,14 +44,24 @@ QList<QRect> GenerateMaskRects(const QImage& picture, quint32 transparent, const
             rects.append(QRect(QPoint(from, bandTop), QPoint(to - 1, bottom - 1)));
         band.clear();
     };
-    for (int y = 0; y < image.height(); ++y) {
+    const int width = image.width(), height = image.height();
+    const QRgb key = cut & 0xFFFFFF;
+    const auto opaque = [key](QRgb pixel) { return ((pixel ^ key) & 0xFFFFFF) != 0; };
+    const QRgb* previous = nullptr;
+    for (int y = 0; y < height; ++y) {
+        if (eachRow)
+            eachRow();
         const auto* row = reinterpret_cast<const QRgb*>(image.constScanLine(y));
+        // A row like the one above has its spans (common in window pictures).
+        if (previous && std::equal(row, row + width, previous))
+            continue;
+        previous = row;
         spans.clear();
-        for (int x = 0; x < image.width();) {
-            while (x < image.width() && (row[x] & 0xFFFFFF) == (cut & 0xFFFFFF))
+        for (int x = 0; x < width;) {
+            while (x < width && !opaque(row[x]))
                 ++x;
             const int from = x;
-            while (x < image.width() && (row[x] & 0xFFFFFF) != (cut & 0xFFFFFF))
+            while (x < width && opaque(row[x]))
                 ++x;
             if (x > from)
                 spans.append({from, x});
@@ -57,20 +71,53 @@ QList<QRect> GenerateMaskRects(const QImage& picture, quint32 transparent, const
             band = spans;
             bandTop = y;
         }
-        if (afterRow)
-            afterRow();
     }
-    closeBand(image.height());
+    closeBand(height);
     return rects;
 }
 
+namespace {
+
+// Whether `rects` already have the form a region keeps: bands top to bottom,
+// every rectangle of a band with the band's top and bottom, left to right
+// without touching. Our own generator writes such lists.
+bool isBanded(const QList<QRect>& rects)
+{
+    for (qsizetype i = 1; i < rects.size(); ++i) {
+        const QRect& a = rects[i - 1];
+        const QRect& b = rects[i];
+        const bool sameBand = a.top() == b.top() && a.bottom() == b.bottom() && b.left() > a.right() + 1;
+        if (!sameBand && b.top() <= a.bottom())
+            return false;
+    }
+    return true;
+}
+
+} // namespace
+
 QRegion RegionOf(const QList<QRect>& rects)
 {
-    // A union holds for any list a file may bring (overlapping, unordered).
     QRegion region;
+    if (isBanded(rects)) {
+        region.setRects(rects.constData(), int(rects.size()));
+        return region;
+    }
+    // Any other list a file may bring (overlapping, unordered): united in
+    // pairs, then pairs of pairs, so the work stays near n log n.
+    QList<QRegion> parts;
+    parts.reserve(rects.size());
     for (const QRect& r : rects)
-        region += r;
-    return region;
+        parts.append(QRegion(r));
+    while (parts.size() > 1) {
+        QList<QRegion> next;
+        next.reserve(parts.size() / 2 + 1);
+        for (qsizetype i = 0; i + 1 < parts.size(); i += 2)
+            next.append(parts[i].united(parts[i + 1]));
+        if (parts.size() % 2)
+            next.append(parts.last());
+        parts.swap(next);
+    }
+    return parts.isEmpty() ? region : parts.first();
 }
 
 QByteArray EncodeMask(const QList<QRect>& rects)
@@ -121,8 +168,11 @@ std::optional<QList<QRect>> DecodeMask(const QByteArray& bytes)
         const char* r = data + kHeaderSize + 16 * i;
         const auto left = qint32(get32(r)), top = qint32(get32(r + 4));
         const auto right = qint32(get32(r + 8)), bottom = qint32(get32(r + 12));
-        if (right > left && bottom > top)
-            rects.append(QRect(QPoint(left, top), QPoint(right - 1, bottom - 1)));
+        // Far beyond any window, and clear of integer overflow in the
+        // rectangle arithmetic.
+        const auto clamp = [](qint32 v) { return std::clamp(v, -kFarthest, kFarthest); };
+        if (clamp(right) > clamp(left) && clamp(bottom) > clamp(top))
+            rects.append(QRect(QPoint(clamp(left), clamp(top)), QPoint(clamp(right) - 1, clamp(bottom) - 1)));
     }
     return rects;
 }

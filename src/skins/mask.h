@@ -17,9 +17,9 @@ namespace vimbo {
 // ordered top to bottom, then left to right; rows with the same spans are
 // joined into one band, so a picture without transparent pixels gives one
 // rectangle. `transparent` is a skin colour (red in the low byte).
-// `afterRow` runs after each row (to let window events through).
+// `eachRow` runs before each row is scanned (to let window events through).
 QList<QRect> GenerateMaskRects(const QImage& picture, quint32 transparent,
-                               const std::function<void()>& afterRow = {});
+                               const std::function<void()>& eachRow = {});
 
 QRegion RegionOf(const QList<QRect>& rects);
 
