@@ -71,6 +71,7 @@ TVimboForm::TVimboForm(StartupOptions options, std::shared_ptr<RegistryDatabase>
     m_components.append(MaskedForm);
     DefaultSkin = QImage(QStringLiteral(":/vimbo/skins/Default.bmp"));
     createControls();
+    wireSliders();
     createMainMenu();
     createTrayIcons();
 
@@ -592,13 +593,6 @@ void TVimboForm::finishSkin()
     RedrawAllSliders();
     RebuildPlaylist();
     update();
-}
-
-void TVimboForm::RedrawAllSliders()
-{
-    for (TSkinSlider* s : {BassSlider, Bass2Slider, MidSlider, Mid2Slider, TrebleSlider, Treble2Slider, VolumeSlider,
-                           TrackSlider})
-        s->update();
 }
 
 SkinColors TVimboForm::currentSkinColors() const

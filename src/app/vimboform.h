@@ -35,6 +35,7 @@ class QLabel;
 class TSkinButton;
 class TSkinSlider;
 class QMenu;
+class QPainter;
 class QTreeWidget;
 class TAboutForm;
 class TCoolForm;
@@ -144,9 +145,25 @@ public:
     void ApplySkin(const QString& name);
     void ApplyDefaultSkin();
     void ChangeSkin(QAction* entry);
-    void RedrawAllSliders();
     // The last control carrying `tag`, or none.
     QWidget* FindComponentByTag(int tag) const;
+
+    // Sliders and the time displays. The level sliders (volume and the six
+    // tones) share one set of mouse handlers; the track slider has its own.
+    void LevelDown(TSkinSlider* slider, int X, int Y);
+    void LevelMove(TSkinSlider* slider, int X, int Y);
+    void LevelUp(TSkinSlider* slider, int X, int Y);
+    void TrackDown(int X, int Y);
+    void TrackMove(int X, int Y);
+    void TrackUp(int X, int Y);
+    // "Volume", "Track", "Bass", "Bass2", "Mid", "Mid2", "Treble" or "Treble2"; other names paint nothing.
+    void RedrawSlider(const QString& name);
+    void RedrawAllSliders();
+    void ApplyEqualizer();
+    void SetTime(quint8 Hours, quint8 Minutes, quint8 Seconds, quint8 Fractions);
+    void StreamDuration(quint32 Duration);
+    void StreamParams(quint32 Frequency, qint16 Bitrate, quint8 NbChannels);
+    void TrackPosition(quint32 Offset, quint32 Range);
 
     // Window behaviours.
     void MainMenuPopup();
@@ -197,6 +214,16 @@ private:
     void createControls();
     void createMainMenu();
     void createTrayIcons();
+    void wireSliders();
+    struct LevelSlider
+    {
+        TSkinSlider* control;
+        qint32* value;
+        qint32 maximum;
+        const char* setting;
+    };
+    std::optional<LevelSlider> levelSlider(const TSkinSlider* control);
+    void paintSlider(TSkinSlider* slider, QPainter& painter);
 
     std::optional<vimbo::EmbeddedFiles> m_embedded;
     bool m_terminateRequested = false;

@@ -100,6 +100,7 @@ public:
     std::function<void()> StopCd;
     std::function<void()> PauseOrResumeCd;
     std::function<void()> PlayCd;
+    std::function<void(qint32 seconds)> SeekCd;
     std::function<void()> PollCd;
 
 private:

@@ -4,6 +4,8 @@
 #include <QPainter>
 #include <QVariant>
 
+#include <cmath>
+
 namespace vimbo {
 
 namespace {
@@ -18,6 +20,52 @@ void SetTag(QObject* control, int tag)
 int TagOf(const QObject* control)
 {
     return control->property(kTagProperty).toInt();
+}
+
+qint32 Nearest(double x)
+{
+    if (std::isnan(x))
+        return 0;
+    if (x >= 2147483647.0)
+        return 2147483647;
+    if (x <= -2147483648.0)
+        return -2147483647 - 1;
+    return qint32(std::llround(x));
+}
+
+namespace {
+
+// A rectangle from (x1, y1) to (x2, y2), right and bottom exclusive: its
+// outermost pixels in `outline`, the rest in `fill`.
+void paintBox(QPainter& painter, int x1, int y1, int x2, int y2, const QColor& fill, const QColor& outline)
+{
+    const QRect box(QPoint(x1, y1), QPoint(x2 - 1, y2 - 1));
+    if (box.isEmpty())
+        return;
+    painter.fillRect(box, outline);
+    const QRect inner = box.adjusted(1, 1, -1, -1);
+    if (!inner.isEmpty())
+        painter.fillRect(inner, fill);
+}
+
+} // namespace
+
+void DrawSlider(QPainter& painter, qint32 value, qint32 maximum, QSize size, bool dragging, bool vertical,
+                const SliderColors& colors)
+{
+    const int w = size.width(), h = size.height();
+    qint32 filled = 0;
+    if (maximum > 0)
+        filled = vertical ? Nearest(h - double(value) / maximum * h) : Nearest(double(value) / maximum * w);
+    paintBox(painter, 0, 0, w, h, colors.unactive, colors.border);
+    const int length = vertical ? h : w;
+    if (filled <= 0 || filled >= length)
+        return;
+    const QColor& bar = dragging ? colors.dragging : colors.normal;
+    if (vertical)
+        paintBox(painter, 1, filled, w - 1, h - 1, bar, bar);
+    else
+        paintBox(painter, 1, 1, filled, h - 1, bar, bar);
 }
 
 } // namespace vimbo

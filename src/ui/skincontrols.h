@@ -2,6 +2,7 @@
 // picture's painted buttons, and the surfaces the sliders are drawn on.
 #pragma once
 
+#include <QColor>
 #include <QWidget>
 
 #include <functional>
@@ -12,6 +13,22 @@ namespace vimbo {
 // skin file; 0 (or none) marks the controls a skin never touches.
 void SetTag(QObject* control, int tag);
 int TagOf(const QObject* control);
+
+// `x` to the nearest whole number, halves away from zero; values beyond the
+// 32-bit range stop at its ends and a value that is no number gives 0.
+qint32 Nearest(double x);
+
+// The colours a slider is drawn in.
+struct SliderColors
+{
+    QColor unactive, border, normal, dragging;
+};
+
+// Paints a slider of `size` showing `value` of `maximum`: the box in the
+// background colours, and the bar (from the bottom when vertical, from the
+// left otherwise) when it is neither empty nor full.
+void DrawSlider(QPainter& painter, qint32 value, qint32 maximum, QSize size, bool dragging, bool vertical,
+                const SliderColors& colors);
 
 } // namespace vimbo
 
