@@ -156,6 +156,41 @@ QHash<qint32, qint32> TPlaylist::rebuildOnce()
     return remap;
 }
 
+qint32 TPlaylist::IndexOf(const QTreeWidgetItem* node)
+{
+    return node ? node->data(0, kIndexRole).toInt() : 0;
+}
+
+void TPlaylist::DeleteSelectedNode()
+{
+    QTreeWidgetItem* node = m_tree->currentItem();
+    if (!node || !node->isSelected())
+        return;
+    m_store.database()->transaction([&] {
+        DeletePlaylistEntry(IndexOf(node));
+        for (int i = 0; i < node->childCount(); ++i)
+            DeletePlaylistEntry(IndexOf(node->child(i)));
+    });
+    // A folder node goes from the index of folders too, so a file added
+    // later to that folder gets a node of its own again.
+    if (!node->parent()) {
+        for (auto it = m_folders.begin(); it != m_folders.end(); ++it) {
+            if (it.value() == node) {
+                m_folders.erase(it);
+                break;
+            }
+        }
+    }
+    delete node; // its children with it
+}
+
+void TPlaylist::ClearPlaylist()
+{
+    m_store.Clear();
+    m_tree->clear();
+    m_folders.clear();
+}
+
 void TPlaylist::PlaylistClick()
 {
     QTreeWidgetItem* item = m_tree->currentItem();

@@ -35,6 +35,15 @@ public:
     // new index of every entry kept. A rebuild asked for while one runs is
     // done again after it.
     QHash<qint32, qint32> RebuildPlaylist();
+    // Deletes the selected node's entry, and for a folder node the entries
+    // of all its files, and takes the node from the tree. Nothing without a
+    // selected node.
+    void DeleteSelectedNode();
+    // Every entry and every node gone.
+    void ClearPlaylist();
+    // The entry a node stands for (a folder node: its first-added file's).
+    static qint32 IndexOf(const QTreeWidgetItem* node);
+
     // The double click: the selected node's index, or nothing.
     void PlaylistClick();
 

@@ -48,6 +48,15 @@ void PlaylistStore::Delete(qint32 index)
         SetLastPlItem(index - 1);
 }
 
+void PlaylistStore::Clear()
+{
+    database()->transaction([&] {
+        for (const QString& name : m_playlist.valueNames())
+            m_playlist.deleteValue(name);
+        SetLastPlItem(0);
+    });
+}
+
 void PlaylistStore::DeleteValue(qint32 index)
 {
     m_playlist.deleteValue(QString::number(index));

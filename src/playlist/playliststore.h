@@ -25,6 +25,9 @@ public:
     void Delete(qint32 index);
     // Removes the value only, leaving LastPlItem alone.
     void DeleteValue(qint32 index);
+    // Removes every entry value (whatever its name) and sets LastPlItem to 0,
+    // all at once.
+    void Clear();
     // Every entry from 0 to `last` that holds a path, in index order, read at once.
     QList<std::pair<qint32, QString>> ReadEntries(qint32 last) const;
 
