@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Installs the Debian 12 packages Vimbo needs to build, run and test, when
-# any is missing. Runs apt-get as root, or through sudo.
+# Installs the Debian 12 packages Vimbo needs to build and run, when any is
+# missing; with --tests also what only the tests use (a headless browser).
+# Runs apt-get as root, or through sudo.
 set -euo pipefail
 
 packages=(
@@ -14,6 +15,9 @@ packages=(
     sox lame mpg123
     xdg-utils shared-mime-info desktop-file-utils trayer x11-utils
 )
+if [ "${1:-}" = "--tests" ]; then
+    packages+=(chromium)
+fi
 
 missing=()
 for p in "${packages[@]}"; do

@@ -1,6 +1,7 @@
 // Two real player processes: the second hands its argument to the first.
 #include "platform/paths.h"
 #include "settings/registry.h"
+#include "support/audiofixtures.h"
 #include "support/testfiles.h"
 
 #include <QDir>
@@ -151,6 +152,19 @@ TEST_F(HandOverTest, SocketOfACrashedPlayerIsTakenOver)
     EXPECT_TRUE(eventually([&] { return settings().readInteger("LastPlItem") == 1; }));
     EXPECT_EQ(QFileInfo(dir.filePath("run/vimbo.sock")).permissions() & (QFile::ReadOther | QFile::WriteOther), 0)
         << "only the user may talk to the player";
+}
+
+TEST_F(HandOverTest, TerminationSignalEndsThePlayer)
+{
+    // The sound library must not take the signal the desktop ends programs with.
+    env.insert("SDL_AUDIODRIVER", "dummy");
+    const QString wav = makeToneWav(dir.filePath("tone.wav"), 30, {440});
+    ASSERT_FALSE(wav.isEmpty());
+    QProcess* player = start({wav}); // playing: the sound system is up
+    ASSERT_TRUE(waitUntilListening());
+    QThread::msleep(1500);
+    ::kill(pid_t(player->processId()), SIGTERM);
+    EXPECT_TRUE(player->waitForFinished(10000)) << "still running after SIGTERM";
 }
 
 } // namespace

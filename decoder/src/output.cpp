@@ -2,9 +2,22 @@
 
 namespace mp3dec {
 
+namespace {
+
+// SDL's audio start also starts its event system, which by default takes
+// SIGINT and SIGTERM for itself: the host program would no longer end on
+// them. A library leaves the host's signals alone.
+int initAudio()
+{
+    SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
+    return SDL_InitSubSystem(SDL_INIT_AUDIO);
+}
+
+} // namespace
+
 Output::Output()
 {
-    m_initialised = SDL_InitSubSystem(SDL_INIT_AUDIO) == 0;
+    m_initialised = initAudio() == 0;
 }
 
 Output::~Output()
@@ -26,7 +39,7 @@ bool Output::ensure(int rate, int channels, const std::string& device, std::stri
         m_deviceName = device;
         return true;
     }
-    if (!m_initialised && SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) {
+    if (!m_initialised && initAudio() != 0) {
         error = std::string("No audio system: ") + SDL_GetError();
         return false;
     }

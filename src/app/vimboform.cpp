@@ -73,6 +73,7 @@ TVimboForm::TVimboForm(StartupOptions options, std::shared_ptr<RegistryDatabase>
     createControls();
     wireSliders();
     createMainMenu();
+    createPlaylistCommands();
     createTrayIcons();
 
     Player.OnNotifyPlayerState = [this](TMp3DecPlayer*, int state) { Playback.PlayerState(state); };
@@ -171,10 +172,6 @@ void TVimboForm::createControls()
     PauseBtn->OnClick = [this] { Playback.Pause(); };
     StopBtn->OnClick = [this] { Playback.Stop(); };
     NextBtn->OnClick = [this] { Playback.Next(); };
-    OpenBtn->OnClick = [this] {
-        // The add menu opens under the button's lower-left corner.
-        Add1->popup(mapToGlobal(QPoint(OpenBtn->x(), OpenBtn->y() + OpenBtn->height())));
-    };
     TrayBtn->OnClick = [this] { TrayClick(); };
     Image2->OnClick = [this] { CloseClick(); };
     ShuffleBtn->OnClick = [this] { Playback.SetShuffle(); };
@@ -191,13 +188,6 @@ QWidget* TVimboForm::FindComponentByTag(int tag) const
     return found;
 }
 
-bool TVimboForm::eventFilter(QObject* watched, QEvent* event)
-{
-    if (watched == ComingUpLabel && event->type() == QEvent::MouseButtonRelease &&
-        static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton)
-        Playback.ResetComingUp();
-    return QWidget::eventFilter(watched, event);
-}
 
 QString TVimboForm::FileLabelText() const
 {

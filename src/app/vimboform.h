@@ -18,6 +18,7 @@
 #include <QWidget>
 
 #include <atomic>
+#include <functional>
 #include <exception>
 #include <memory>
 #include <optional>
@@ -32,7 +33,9 @@ struct StartupOptions
 
 class QAction;
 class QLabel;
+class TBrowseForFolder;
 class TSkinButton;
+class TTrackInfo;
 class TSkinSlider;
 class QMenu;
 class QPainter;
@@ -165,6 +168,41 @@ public:
     void StreamParams(quint32 Frequency, qint16 Bitrate, quint8 NbChannels);
     void TrackPosition(quint32 Offset, quint32 Range);
 
+    // Adding files and folders (the Open button's menu and the main menu's "Add").
+    QMenu* AddMenu;
+    QAction* Directory1;
+    QAction* File1;
+    TBrowseForFolder* BrowseFolder;
+    void ShowAddPopup();
+    void AddFiles();
+    void AddDirectory();
+
+    // The playlist view's commands and the track pop-up.
+    QMenu* PlaylistMenu;
+    QAction *Search1, *DeleteItem1, *ClearList1, *RefreshList1, *ExportList1, *ExpandAll1, *CollapseAll1;
+    QMenu* SearchMenu;
+    QTimer ScrollTimer; // 500 ms to the first repeat, then 10 ms
+    bool ScrollDown = false;
+    TTrackInfo* TrackInfo;
+    QString LastInfoText;
+    void DeleteItem();
+    void DeleteSelectedNode();
+    void ClearList1Click();
+    void RefreshList() { RebuildPlaylist(); }
+    void ExportPlaylist();
+    // The export page of the current playlist, written to `fileName`.
+    // False (with the file system's reason in `error`) when it cannot be written.
+    bool WritePlaylistPage(const QString& fileName, QString* error = nullptr);
+    void BeginScroll(TSkinButton* Sender);
+    void EndScroll();
+    void Scroll(bool byTimer);
+    void ListMouseMove(int x, int y);
+    void FilenamesOver(QObject* Sender);
+    // x or y of -1: beside the pointer.
+    void ShowTrackInfo(const QString& text, int x, int y);
+    // Opens a document in the user's program for it (the exported page).
+    std::function<bool(const QUrl&)> OpenDocument;
+
     // Window behaviours.
     void MainMenuPopup();
     void SetOnTop();
@@ -215,6 +253,7 @@ private:
     void createMainMenu();
     void createTrayIcons();
     void wireSliders();
+    void createPlaylistCommands();
     struct LevelSlider
     {
         TSkinSlider* control;

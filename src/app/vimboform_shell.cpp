@@ -151,11 +151,6 @@ void TVimboForm::resizeEvent(QResizeEvent* event)
     m_settingsKey.writeInteger(QStringLiteral("FormLeft"), x());
 }
 
-void TVimboForm::FormOver()
-{
-    // Hides the track pop-up once the playlist view has one.
-}
-
 void TVimboForm::AssociateFiles()
 {
     vimbo::FileAssociations associations = vimbo::FileAssociations::fromEnvironment();

@@ -1,0 +1,60 @@
+#include "browseforfolder.h"
+
+#include <QDir>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QStandardPaths>
+
+TBrowseForFolder::TBrowseForFolder(QWidget* owner) : QObject(owner), m_owner(owner) {}
+
+QString TBrowseForFolder::RootFolder(TBrowseLocation root)
+{
+    const auto place = [](QStandardPaths::StandardLocation l) { return QStandardPaths::writableLocation(l); };
+    switch (root) {
+    case bl_DESKTOP:
+    case bl_DESKTOPDIRECTORY:
+    case bl_COMMON_DESKTOPDIRECTORY:
+        return place(QStandardPaths::DesktopLocation);
+    case bl_PERSONAL:
+        return place(QStandardPaths::DocumentsLocation);
+    case bl_FONTS:
+        return place(QStandardPaths::FontsLocation);
+    case bl_APPDATA:
+        return place(QStandardPaths::GenericDataLocation);
+    case bl_PROGRAMS:
+    case bl_STARTMENU:
+    case bl_COMMON_STARTMENU:
+    case bl_COMMON_PROGRAMS:
+        return place(QStandardPaths::ApplicationsLocation);
+    default:
+        return {};
+    }
+}
+
+bool TBrowseForFolder::Execute()
+{
+    QFileDialog dialog(m_owner, Caption);
+    dialog.setFileMode(QFileDialog::Directory);
+    dialog.setOption(QFileDialog::ShowDirsOnly);
+    // Only real folders can be chosen, and a typed name must exist
+    // (the dialog stays open until it does).
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    const QString root = RootFolder(Root);
+    QString start = FolderName;
+    if (start.isEmpty() || !QFileInfo(start).isDir())
+        start = root.isEmpty() ? QDir::homePath() : root;
+    dialog.setDirectory(start);
+    if (!FolderName.isEmpty() && QFileInfo(FolderName).isDir())
+        dialog.selectFile(FolderName);
+    // The dialog has no status line; the text goes where the user reads it.
+    if (!StatusText.isEmpty() && Flags.testFlag(bf_statustext))
+        dialog.setLabelText(QFileDialog::LookIn, StatusText);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return false;
+    const QFileInfo chosen(dialog.selectedFiles().constFirst());
+    if (!chosen.isDir())
+        return false;
+    FolderName = chosen.absoluteFilePath();
+    DisplayName = chosen.fileName().isEmpty() ? FolderName : chosen.fileName();
+    return true;
+}
