@@ -21,6 +21,7 @@ protected:
         options.folders = {dir.filePath("config/"), dir.filePath("data/"), dir.filePath("program/"),
                            dir.filePath("run/")};
         options.imageServerPort = 0;
+        qputenv("SDL_AUDIODRIVER", "dummy"); // no sound card here
     }
 
     std::shared_ptr<vimbo::RegistryDatabase> store()
