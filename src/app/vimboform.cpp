@@ -81,6 +81,8 @@ TVimboForm::TVimboForm(StartupOptions options, std::shared_ptr<RegistryDatabase>
         Playback.CurrentIndex = index;
         Playback.PlayFile(m_playlist.ReadPlaylistEntry(index));
     };
+    copyPlaylistLook();
+    ImageServer.CurrentState = [this] { return NowPlayingSnapshot(); };
     Timer.setInterval(100);
     connect(&Timer, &QTimer::timeout, this, [this] { Playback.FastTimer(); });
     Timer.start();
@@ -209,7 +211,33 @@ void TVimboForm::SetApplicationTitle(const QString& text)
     setWindowTitle(text);
 }
 
-TVimboForm::~TVimboForm() = default;
+TVimboForm::~TVimboForm()
+{
+    // The picture server's threads read this window's state: they end first.
+    ImageServer.Stop();
+}
+
+void TVimboForm::copyPlaylistLook()
+{
+    QMutexLocker lock(&m_nowPlayingLock);
+    m_playlistFont = Playlist->font();
+    m_playlistWidth = Playlist->width();
+}
+
+NowPlaying TVimboForm::NowPlayingSnapshot() const
+{
+    QMutexLocker lock(&m_nowPlayingLock);
+    NowPlaying state;
+    state.trackLine = TrackLineFor(m_playlist.ReadPlaylistEntry(Playback.CurrentIndex), m_playlistFont, m_playlistWidth);
+    const QString skin = m_settingsKey.readString(QStringLiteral("Skin"));
+    state.skinName = skin.isEmpty() ? QStringLiteral("Default") : skin;
+    state.unactive = SkinColor.Unactive;
+    state.border = SkinColor.Border;
+    state.text = SkinColor.Text;
+    state.clicked = SkinColor.Clicked;
+    state.over = SkinColor.Over;
+    return state;
+}
 
 QString TVimboForm::ReadSetting(const QString& name) const
 {
@@ -580,6 +608,7 @@ void TVimboForm::ApplyDefaultSkin()
 
 void TVimboForm::finishSkin()
 {
+    copyPlaylistLook();
     RedrawAllSliders();
     RebuildPlaylist();
     update();

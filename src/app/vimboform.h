@@ -13,7 +13,9 @@
 #include "shell/embeddedfiles.h"
 #include "skins/skinformat.h"
 
+#include <QFont>
 #include <QImage>
+#include <QMutex>
 #include <QTimer>
 #include <QWidget>
 
@@ -99,6 +101,8 @@ public:
 
     TMp3DecPlayer Player;
     TNpImageServer ImageServer;
+    // What the now-playing picture shows, taken at once; any thread may ask.
+    vimbo::NowPlaying NowPlayingSnapshot() const;
     // The skin elements, at the built-in layout's places until a skin moves
     // and styles them. Buttons are click areas over the skin's artwork.
     QLabel* TimeLabel;
@@ -268,6 +272,12 @@ private:
     bool m_terminateRequested = false;
     qint32 m_passedIndex = 0; // the entry a command-line file was stored as
     QHash<qint32, qint32> m_lastRenumbering;
+    // The playlist view's font and width, copied for the picture server's
+    // threads (names there are cut as the view cuts them).
+    mutable QMutex m_nowPlayingLock;
+    QFont m_playlistFont;
+    int m_playlistWidth = 0;
+    void copyPlaylistLook();
     // Every control of the window, in creation order (the order a skin is applied in).
     QList<QWidget*> m_components;
 };

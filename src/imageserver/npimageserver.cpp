@@ -2,8 +2,12 @@
 
 #include "platform/errors.h"
 
-#include <QTcpServer>
-#include <QTcpSocket>
+#include <poll.h>
+#include <sys/eventfd.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <cerrno>
 
 quint16 TNpImageServer::configuredPort()
 {
@@ -12,29 +16,220 @@ quint16 TNpImageServer::configuredPort()
     return ok && port <= 65535 ? quint16(port) : quint16(120);
 }
 
-TNpImageServer::TNpImageServer(QObject* parent) : QObject(parent), m_server(new QTcpServer(this))
+TNpPicture TNpImageServer::RenderPicture(const vimbo::NowPlaying& state, bool withBmp)
 {
-    // Until pictures are served, a client is let go at once rather than left waiting.
-    connect(m_server, &QTcpServer::newConnection, this, [this] {
-        while (QTcpSocket* client = m_server->nextPendingConnection()) {
-            client->disconnectFromHost();
-            connect(client, &QTcpSocket::disconnected, client, &QObject::deleteLater);
-        }
-    });
+    const QImage image = vimbo::DrawNowPlayingImage(state);
+    return {vimbo::EncodeJpeg(image), withBmp ? vimbo::EncodeBmp(image) : QByteArray()};
+}
+
+TNpImageServer::TNpImageServer(QObject* parent) : QTcpServer(parent)
+{
+    m_stopSignal = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
+}
+
+TNpImageServer::~TNpImageServer()
+{
+    Stop();
+    if (m_stopSignal >= 0)
+        ::close(m_stopSignal);
+}
+
+void TNpImageServer::Stop()
+{
+    close();
+    stopWorkers();
+}
+
+void TNpImageServer::stopWorkers()
+{
+    // Every worker waits on this signal too: once it is set, all of them end.
+    if (m_stopSignal >= 0) {
+        const quint64 one = 1;
+        [[maybe_unused]] const auto written = ::write(m_stopSignal, &one, sizeof one);
+    }
+    for (QThread* t : std::as_const(m_threads)) {
+        t->wait();
+        delete t;
+    }
+    m_threads.clear();
 }
 
 void TNpImageServer::Start(quint16 port)
 {
-    if (!m_server->listen(QHostAddress::Any, port))
-        throw EVimboError(m_server->errorString());
+    if (m_stopSignal < 0)
+        throw EVimboError(QStringLiteral("no wake-up signal for the server's workers"));
+    if (!listen(QHostAddress::Any, port))
+        throw EVimboError(errorString());
 }
 
-bool TNpImageServer::IsActive() const
+void TNpImageServer::incomingConnection(qintptr socketDescriptor)
 {
-    return m_server->isListening();
+    // One accept round can bring more connections than there are places:
+    // those beyond the bound are closed; the rest wait in the listen queue
+    // while accepting is paused.
+    if (m_workers >= MaxWorkers) {
+        ::close(int(socketDescriptor));
+        pauseAccepting();
+        return;
+    }
+    auto* worker = new TVimboThread(*this, socketDescriptor);
+    ++m_workers;
+    m_threads.append(worker);
+    connect(worker, &QThread::finished, this, [this, worker] {
+        m_threads.removeOne(worker);
+        worker->wait(); // past its last instruction before it goes
+        worker->deleteLater();
+        if (--m_workers < MaxWorkers)
+            resumeAccepting();
+    });
+    if (m_workers >= MaxWorkers)
+        pauseAccepting();
+    worker->start();
 }
 
-quint16 TNpImageServer::Port() const
+TVimboThread::TVimboThread(TNpImageServer& server, qintptr socket)
+    : m_state(server.CurrentState), m_render(server.Render), m_idleMs(server.IdleTimeoutMs),
+      m_stopSignal(server.m_stopSignal), m_socket(int(socket))
 {
-    return m_server->serverPort();
+}
+
+TVimboThread::~TVimboThread()
+{
+    if (m_socket >= 0)
+        ::close(m_socket);
+}
+
+bool TVimboThread::waitReadable(int timeoutMs)
+{
+    pollfd fds[2] = {{m_socket, POLLIN, 0}, {m_stopSignal, POLLIN, 0}};
+    for (;;) {
+        const int n = ::poll(fds, 2, timeoutMs);
+        if (n < 0 && errno == EINTR)
+            continue;
+        return n > 0 && !(fds[1].revents & POLLIN) && (fds[0].revents & (POLLIN | POLLHUP | POLLERR));
+    }
+}
+
+bool TVimboThread::readMore()
+{
+    char chunk[16 * 1024];
+    for (;;) {
+        const ssize_t n = ::recv(m_socket, chunk, sizeof chunk, MSG_DONTWAIT);
+        if (n > 0) {
+            m_pending.append(chunk, qsizetype(n));
+            return true;
+        }
+        if (n < 0 && errno == EINTR)
+            continue;
+        return false; // closed by the client, or an error
+    }
+}
+
+bool TVimboThread::sendAll(const QByteArray& bytes)
+{
+    qsizetype sent = 0;
+    while (sent < bytes.size()) {
+        const ssize_t n = ::send(m_socket, bytes.constData() + sent, size_t(bytes.size() - sent), MSG_NOSIGNAL | MSG_DONTWAIT);
+        if (n > 0) {
+            sent += n;
+            continue;
+        }
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
+            // A client that stops reading is given the idle time, then let go.
+            pollfd fds[2] = {{m_socket, POLLOUT, 0}, {m_stopSignal, POLLIN, 0}};
+            if (::poll(fds, 2, m_idleMs) <= 0 || (fds[1].revents & POLLIN))
+                return false;
+            continue;
+        }
+        return false;
+    }
+    return true;
+}
+
+TVimboThread::Request TVimboThread::readRequest(bool& keepOpen)
+{
+    keepOpen = true;
+    if (m_pending.isEmpty() && !(waitReadable(m_idleMs) && readMore()))
+        return Request::None;
+    // A request line of HTTP may come in pieces; other data is answered as it is.
+    const auto mayBeHttp = [this] {
+        for (const char* method : {"GET ", "HEAD "}) {
+            const QByteArray m(method);
+            if (m.startsWith(m_pending.left(m.size())))
+                return true;
+        }
+        return false;
+    };
+    while (mayBeHttp() && m_pending.size() < 5) {
+        if (!(waitReadable(1000) && readMore()))
+            break;
+    }
+    const bool get = m_pending.startsWith("GET "), head = m_pending.startsWith("HEAD ");
+    if (!get && !head) {
+        // Whatever came is one request; what is already on its way with it
+        // too (within reason: a client that never pauses is answered anyway).
+        for (int reads = 0; reads < 64 && waitReadable(0) && readMore(); ++reads) {
+            if (m_pending.size() > TNpImageServer::kMaxRequestHead)
+                m_pending.clear();
+        }
+        m_pending.clear();
+        return Request::Raw;
+    }
+    qsizetype end = -1;
+    for (;;) {
+        end = m_pending.indexOf("\r\n\r\n");
+        qsizetype endLength = 4;
+        if (end < 0) {
+            end = m_pending.indexOf("\n\n");
+            endLength = 2;
+        }
+        if (end >= 0) {
+            end += endLength;
+            break;
+        }
+        if (m_pending.size() > TNpImageServer::kMaxRequestHead)
+            return Request::None;
+        if (!(waitReadable(m_idleMs) && readMore()))
+            return Request::None;
+    }
+    if (end > TNpImageServer::kMaxRequestHead)
+        return Request::None;
+    const QByteArray requestHead = m_pending.left(end).toLower();
+    m_pending.remove(0, end);
+    // HTTP/1.1 keeps the connection unless told otherwise; 1.0 only when asked.
+    const qsizetype lineEnd = requestHead.indexOf('\n');
+    const bool http10 = requestHead.left(lineEnd).contains("http/1.0");
+    const bool saysClose = requestHead.contains("\nconnection: close");
+    const bool saysKeep = requestHead.contains("\nconnection: keep-alive");
+    keepOpen = http10 ? saysKeep : !saysClose;
+    return get ? Request::Get : Request::Head;
+}
+
+void TVimboThread::ServeClient()
+{
+    for (;;) {
+        bool keepOpen = true;
+        const Request request = readRequest(keepOpen);
+        if (request == Request::None)
+            break;
+        const vimbo::NowPlaying state = m_state ? m_state() : vimbo::NowPlaying{};
+        const TNpPicture picture = m_render(state, request == Request::Raw);
+        QByteArray answer;
+        if (request == Request::Raw) {
+            answer = picture.jpeg + picture.bmp;
+        } else {
+            answer = QByteArrayLiteral("HTTP/1.1 200 OK\r\nContent-Type: image/jpeg\r\nContent-Length: ") +
+                     QByteArray::number(picture.jpeg.size()) +
+                     QByteArrayLiteral("\r\nCache-Control: no-store\r\nConnection: ") +
+                     (keepOpen ? QByteArrayLiteral("keep-alive") : QByteArrayLiteral("close")) +
+                     QByteArrayLiteral("\r\n\r\n");
+            if (request == Request::Get)
+                answer += picture.jpeg;
+        }
+        if (!sendAll(answer) || !keepOpen)
+            break;
+    }
+    ::shutdown(m_socket, SHUT_RDWR);
 }

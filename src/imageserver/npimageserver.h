@@ -1,25 +1,94 @@
-// The now-playing image server's listening socket.
+// The now-playing picture server: a listening socket on the main thread and
+// one worker thread per connection (at most a fixed number at once), each
+// answering every request with a picture drawn anew.
 #pragma once
 
-#include <QObject>
+#include "imageserver/nowplayingimage.h"
 
-class QTcpServer;
+#include <QTcpServer>
+#include <QThread>
 
-class TNpImageServer : public QObject
+#include <atomic>
+#include <functional>
+
+// A picture as it goes on the wire.
+struct TNpPicture
+{
+    QByteArray jpeg;
+    QByteArray bmp; // left empty when only the JPEG is asked for
+};
+
+class TNpImageServer : public QTcpServer
 {
     Q_OBJECT
 public:
+    // Called from the worker threads: the player's state at this moment.
+    using Snapshot = std::function<vimbo::NowPlaying()>;
+    // Called from the worker threads: the picture for a state.
+    using Renderer = std::function<TNpPicture(const vimbo::NowPlaying&, bool withBmp)>;
+
+    static constexpr int kMaxWorkers = 64;
+    // The largest HTTP request head read; a longer one closes the connection.
+    static constexpr int kMaxRequestHead = 16 * 1024;
+
     // The port the server listens on: 120, or $VIMBO_NP_PORT when set.
     static quint16 configuredPort();
+    static TNpPicture RenderPicture(const vimbo::NowPlaying& state, bool withBmp);
 
     explicit TNpImageServer(QObject* parent = nullptr);
+    ~TNpImageServer() override;
+
+    Snapshot CurrentState; // what the pictures show; a blank state without it
+    Renderer Render = &TNpImageServer::RenderPicture;
+    int IdleTimeoutMs = 60000; // a client silent this long is let go
+    int MaxWorkers = kMaxWorkers;
+
     // Starts listening on every interface. Throws EVimboError when the port
     // cannot be opened (in use, or below 1024 without the right to bind it).
     void Start(quint16 port);
-    bool IsActive() const;
-    // The port actually bound (differs from the requested one only for port 0).
-    quint16 Port() const;
+    // Closes the socket and ends every worker (waiting for them).
+    void Stop();
+    bool IsActive() const { return isListening(); }
+    quint16 Port() const { return serverPort(); }
+    int ActiveWorkers() const { return m_workers; }
+
+protected:
+    void incomingConnection(qintptr socketDescriptor) override;
 
 private:
-    QTcpServer* m_server;
+    friend class TVimboThread;
+    void stopWorkers();
+
+    int m_workers = 0;
+    int m_stopSignal = -1; // readable once the workers must end
+    QList<QThread*> m_threads;
+};
+
+// Serves one connection until the client goes quiet or away.
+class TVimboThread : public QThread
+{
+    Q_OBJECT
+public:
+    TVimboThread(TNpImageServer& server, qintptr socket);
+    ~TVimboThread() override;
+
+protected:
+    void run() override { ServeClient(); }
+
+private:
+    enum class Request { None, Raw, Get, Head };
+    void ServeClient();
+    Request readRequest(bool& keepOpen);
+    // Waits for the connection to be readable (true) or for the idle time,
+    // the server's stop or the client's close (false).
+    bool waitReadable(int timeoutMs);
+    bool readMore();
+    bool sendAll(const QByteArray& bytes);
+
+    const TNpImageServer::Snapshot m_state;
+    const TNpImageServer::Renderer m_render;
+    const int m_idleMs;
+    const int m_stopSignal;
+    int m_socket;
+    QByteArray m_pending; // bytes received and not yet part of an answered request
 };

@@ -1,0 +1,146 @@
+#include "nowplayingimage.h"
+
+#include "app/makerinfo.h"
+#include "playlist/displaynames.h"
+
+#include <QBuffer>
+#include <QFontMetrics>
+#include <QPainter>
+
+#include <csetjmp>
+#include <cstdio>
+#include <cstdlib>
+
+#include <jpeglib.h>
+
+namespace vimbo {
+
+namespace {
+
+QColor colourOf(quint32 c)
+{
+    return QColor(int(c & 0xFF), int((c >> 8) & 0xFF), int((c >> 16) & 0xFF));
+}
+
+QFont canvasFont(int points)
+{
+    QFont font(QStringLiteral("QSwitch Ax"));
+    font.setBold(true);
+    font.setPointSize(points);
+    return font;
+}
+
+// The canvas measures points at 96 dots per inch, as a screen does.
+constexpr int kDotsPerMeter = 3780;
+
+} // namespace
+
+QString TrackLineFor(const QString& path, const QFont& viewFont, int viewWidth)
+{
+    const DisplayNames names = MakeDisplayNames(path, QFontMetrics(viewFont), viewWidth);
+    if (names.name.isEmpty())
+        return QStringLiteral("None");
+    return names.folder + QStringLiteral(" :: ") + names.name;
+}
+
+void DrawImageText(QPainter& canvas, int x, int y, int points, quint32 colour, const QString& text)
+{
+    QFont font = canvas.font();
+    font.setPointSize(points);
+    canvas.setFont(font);
+    canvas.setPen(colourOf(colour));
+    const QFontMetrics metrics(font, canvas.device());
+    const QRect box(x, y, metrics.horizontalAdvance(text), metrics.height());
+    canvas.fillRect(box, canvas.brush());
+    canvas.drawText(box, Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine, text);
+}
+
+QImage DrawNowPlayingImage(const NowPlaying& state)
+{
+    QImage image(400, 90, QImage::Format_RGB32);
+    image.setDotsPerMeterX(kDotsPerMeter);
+    image.setDotsPerMeterY(kDotsPerMeter);
+    QPainter canvas(&image);
+    canvas.setFont(canvasFont(8));
+    const QColor fill = colourOf(state.unactive);
+    canvas.setBrush(fill);
+    // Two outlined boxes sharing the row y = 70.
+    const auto box = [&](int x1, int y1, int x2, int y2) {
+        canvas.fillRect(QRect(QPoint(x1, y1), QPoint(x2 - 1, y2 - 1)), colourOf(state.border));
+        canvas.fillRect(QRect(QPoint(x1 + 1, y1 + 1), QPoint(x2 - 2, y2 - 2)), fill);
+    };
+    box(0, 0, 400, 71);
+    box(0, 70, 400, 90);
+
+    DrawImageText(canvas, 10, 10, 14, state.clicked, QStringLiteral("Vimbo"));
+    DrawImageText(canvas, 65, 10, 14, state.over, QStringLiteral("Player"));
+    DrawImageText(canvas, 10, 35, 8, state.text, QStringLiteral("Now Playing:"));
+    DrawImageText(canvas, 10, 47, 8, state.text, state.trackLine);
+    DrawImageText(canvas, 5, 75, 7, 0,
+                  QStringLiteral("Download Now! ^ [") + QLatin1String(kMakerWebsite) + QStringLiteral("]"));
+    const QString skin = QStringLiteral("Skin: ") + state.skinName;
+    const int w = QFontMetrics(canvasFont(7), &image).horizontalAdvance(skin);
+    DrawImageText(canvas, 400 - w - 5, 75, 7, 0, skin);
+    return image;
+}
+
+namespace {
+
+struct JpegError
+{
+    jpeg_error_mgr manager;
+    std::jmp_buf jump;
+};
+
+void onJpegError(j_common_ptr info)
+{
+    std::longjmp(reinterpret_cast<JpegError*>(info->err)->jump, 1);
+}
+
+} // namespace
+
+QByteArray EncodeJpeg(const QImage& source)
+{
+    const QImage image = source.convertToFormat(QImage::Format_RGB888);
+    jpeg_compress_struct info{};
+    JpegError error{};
+    info.err = jpeg_std_error(&error.manager);
+    error.manager.error_exit = onJpegError;
+    unsigned char* out = nullptr;
+    unsigned long outSize = 0;
+    // Nothing with a destructor lives between setjmp and a jump back to it.
+    if (setjmp(error.jump)) {
+        jpeg_destroy_compress(&info);
+        std::free(out);
+        return {};
+    }
+    jpeg_create_compress(&info);
+    jpeg_mem_dest(&info, &out, &outSize);
+    info.image_width = JDIMENSION(image.width());
+    info.image_height = JDIMENSION(image.height());
+    info.input_components = 3;
+    info.in_color_space = JCS_RGB;
+    jpeg_set_defaults(&info);
+    jpeg_set_quality(&info, 90, TRUE);
+    jpeg_start_compress(&info, TRUE);
+    while (info.next_scanline < info.image_height) {
+        JSAMPROW row = const_cast<JSAMPROW>(image.constScanLine(int(info.next_scanline)));
+        jpeg_write_scanlines(&info, &row, 1);
+    }
+    jpeg_finish_compress(&info);
+    jpeg_destroy_compress(&info);
+    QByteArray bytes(reinterpret_cast<const char*>(out), qsizetype(outSize));
+    std::free(out);
+    return bytes;
+}
+
+QByteArray EncodeBmp(const QImage& image)
+{
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    image.convertToFormat(QImage::Format_RGB888).save(&buffer, "BMP");
+    return bytes;
+}
+
+} // namespace vimbo

@@ -1,0 +1,376 @@
+// The now-playing picture server over real sockets on 127.0.0.1: the raw
+// wire (JPEG then BMP), HTTP GET and HEAD, several clients, idle and
+// hostile clients, the bound on workers, the picture itself, and a browser.
+#include "app/vimboform.h"
+#include "imageserver/npimageserver.h"
+#include "support/playerfixture.h"
+#include "support/testfiles.h"
+
+#include <QBuffer>
+#include <QElapsedTimer>
+#include <QThread>
+#include <QUrl>
+#include <QtEndian>
+#include <QProcess>
+#include <QStandardPaths>
+
+#include <gtest/gtest.h>
+
+#include <arpa/inet.h>
+#include <csetjmp>
+#include <jpeglib.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <thread>
+
+using namespace vimbo;
+
+namespace {
+
+// Runs `client` on a thread of its own while this thread serves the
+// server's events (it accepts on this thread).
+void runClient(const std::function<void()>& client, int timeoutMs = 30000)
+{
+    std::atomic<bool> done{false};
+    std::thread t([&] {
+        client();
+        done = true;
+    });
+    QElapsedTimer waited;
+    waited.start();
+    while (!done && waited.elapsed() < timeoutMs)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+    t.join();
+}
+
+struct Client
+{
+    int fd = -1;
+    explicit Client(quint16 port)
+    {
+        fd = ::socket(AF_INET, SOCK_STREAM, 0);
+        sockaddr_in a{};
+        a.sin_family = AF_INET;
+        a.sin_port = htons(port);
+        a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        if (::connect(fd, reinterpret_cast<sockaddr*>(&a), sizeof a) != 0) {
+            ::close(fd);
+            fd = -1;
+        }
+    }
+    ~Client()
+    {
+        if (fd >= 0)
+            ::close(fd);
+    }
+    void send(const QByteArray& bytes) const { ASSERT_EQ(::send(fd, bytes.data(), size_t(bytes.size()), MSG_NOSIGNAL), bytes.size()); }
+    // Reads until `enough` says so, the peer closes, or `timeoutMs` passes.
+    QByteArray receive(const std::function<bool(const QByteArray&)>& enough, int timeoutMs, bool* closed = nullptr) const
+    {
+        QByteArray got;
+        QElapsedTimer t;
+        t.start();
+        while (!enough(got) && t.elapsed() < timeoutMs) {
+            pollfd p{fd, POLLIN, 0};
+            if (::poll(&p, 1, 50) <= 0)
+                continue;
+            char buf[65536];
+            const ssize_t n = ::recv(fd, buf, sizeof buf, 0);
+            if (n <= 0) {
+                if (closed)
+                    *closed = true;
+                break;
+            }
+            got.append(buf, qsizetype(n));
+        }
+        return got;
+    }
+};
+
+// A JPEG file followed by a BMP file: both whole, their sizes from their own headers.
+bool hasWholeRawAnswer(const QByteArray& b)
+{
+    const qsizetype bm = b.indexOf(QByteArray("\xFF\xD9" "BM", 4));
+    if (bm < 0 || b.size() < bm + 2 + 6)
+        return false;
+    const quint32 bmpSize = qFromLittleEndian<quint32>(b.constData() + bm + 2 + 2);
+    return b.size() >= bm + 2 + qsizetype(bmpSize);
+}
+
+struct Decoded
+{
+    int width = 0, height = 0, components = 0;
+    bool progressive = true;
+};
+
+Decoded decodeJpeg(const QByteArray& jpeg)
+{
+    struct Error
+    {
+        jpeg_error_mgr mgr;
+        std::jmp_buf jump;
+    } error{};
+    jpeg_decompress_struct info{};
+    info.err = jpeg_std_error(&error.mgr);
+    error.mgr.error_exit = [](j_common_ptr c) { std::longjmp(reinterpret_cast<Error*>(c->err)->jump, 1); };
+    Decoded d;
+    if (setjmp(error.jump)) {
+        jpeg_destroy_decompress(&info);
+        return {};
+    }
+    jpeg_create_decompress(&info);
+    jpeg_mem_src(&info, reinterpret_cast<const unsigned char*>(jpeg.constData()), static_cast<unsigned long>(jpeg.size()));
+    jpeg_read_header(&info, TRUE);
+    jpeg_start_decompress(&info);
+    d.width = int(info.output_width);
+    d.height = int(info.output_height);
+    d.components = info.output_components;
+    d.progressive = info.progressive_mode;
+    std::vector<unsigned char> row(size_t(info.output_width) * size_t(info.output_components));
+    while (info.output_scanline < info.output_height) {
+        unsigned char* r = row.data();
+        jpeg_read_scanlines(&info, &r, 1);
+    }
+    jpeg_finish_decompress(&info);
+    jpeg_destroy_decompress(&info);
+    return d;
+}
+
+const NowPlaying kState = [] {
+    NowPlaying s;
+    s.trackLine = "Album :: Song";
+    s.skinName = "Glass";
+    s.unactive = 0x204060; // red 0x60, green 0x40, blue 0x20
+    s.border = 0x0000FF;
+    s.text = 0x00FF00;
+    s.clicked = 0xFF0000;
+    s.over = 0x808080;
+    return s;
+}();
+
+class ImageServerTest : public ::testing::Test
+{
+protected:
+    ImageServerTest()
+    {
+        server.CurrentState = [] { return kState; };
+        server.IdleTimeoutMs = 1500;
+        server.Start(0);
+    }
+    TNpImageServer server;
+};
+
+TEST_F(ImageServerTest, RawClientGetsJpegThenBmpPerRequest)
+{
+    QByteArray first, second;
+    bool closed = false;
+    runClient([&] {
+        Client c(server.Port());
+        ASSERT_GE(c.fd, 0);
+        c.send("hello\n");
+        first = c.receive(hasWholeRawAnswer, 10000);
+        c.send("again");
+        second = c.receive(hasWholeRawAnswer, 10000);
+        // One request, one answer: nothing more comes until the next.
+        const QByteArray extra = c.receive([](const QByteArray& b) { return !b.isEmpty(); }, 500);
+        EXPECT_TRUE(extra.isEmpty());
+        c.receive([](const QByteArray&) { return false; }, 5000, &closed);
+    });
+    ASSERT_TRUE(hasWholeRawAnswer(first));
+    ASSERT_TRUE(hasWholeRawAnswer(second));
+    EXPECT_TRUE(first.startsWith("\xFF\xD8")) << "a JPEG first, no HTTP header";
+    const qsizetype bm = first.indexOf(QByteArray("\xFF\xD9" "BM", 4)) + 2;
+    const QByteArray jpeg = first.left(bm), bmp = first.mid(bm);
+    EXPECT_EQ(bmp.size(), qsizetype(qFromLittleEndian<quint32>(bmp.constData() + 2))) << "exactly one BMP after it";
+    const Decoded d = decodeJpeg(jpeg);
+    EXPECT_EQ(d.width, 400);
+    EXPECT_EQ(d.height, 90);
+    EXPECT_EQ(d.components, 3) << "colour";
+    EXPECT_FALSE(d.progressive) << "baseline";
+
+    const QImage picture = QImage::fromData(bmp, "BMP");
+    ASSERT_EQ(picture.size(), QSize(400, 90));
+    const QRgb border = qRgb(0xFF, 0, 0), fill = qRgb(0x60, 0x40, 0x20);
+    const struct
+    {
+        int x, y;
+        QRgb colour;
+    } pixels[] = {{0, 0, border},  {399, 30, border}, {200, 70, border}, {200, 89, border},
+                  {0, 80, border}, {395, 65, fill},   {2, 2, fill},      {395, 72, fill}};
+    for (const auto& p : pixels)
+        EXPECT_EQ(QColor(picture.pixel(p.x, p.y)), QColor(p.colour)) << p.x << "," << p.y;
+    // The words are there, in their colours: some pixels of the product word are exactly "Clicked".
+    int clicked = 0;
+    for (int y = 10; y < 30; ++y)
+        for (int x = 10; x < 60; ++x)
+            clicked += picture.pixel(x, y) == qRgb(0, 0, 0xFF);
+    EXPECT_GT(clicked, 20);
+    EXPECT_TRUE(closed) << "a quiet client is let go after the idle time";
+}
+
+QList<QByteArray> httpAnswers(const QByteArray& bytes, bool withBodies)
+{
+    // Splits a stream of responses; each head gives its body length.
+    QList<QByteArray> out;
+    qsizetype at = 0;
+    while (at < bytes.size()) {
+        const qsizetype end = bytes.indexOf("\r\n\r\n", at);
+        if (end < 0)
+            break;
+        const QByteArray head = bytes.mid(at, end + 4 - at);
+        const qsizetype cl = head.indexOf("Content-Length: ");
+        const qsizetype length = withBodies && cl >= 0 ? head.mid(cl + 16, head.indexOf("\r\n", cl) - cl - 16).toLongLong() : 0;
+        if (end + 4 + length > bytes.size())
+            break; // not all here yet
+        out << bytes.mid(at, end + 4 - at + length);
+        at = end + 4 + length;
+    }
+    return out;
+}
+
+TEST_F(ImageServerTest, HttpGetAndHead)
+{
+    QByteArray got, headOnly, closing;
+    bool closedAfterClose = false;
+    runClient([&] {
+        Client c(server.Port());
+        // Two requests on one connection, the first in two pieces.
+        c.send("GE");
+        QThread::msleep(100);
+        c.send("T / HTTP/1.1\r\nHost: x\r\n\r\n");
+        c.send("GET /sig.jpg HTTP/1.1\r\nHost: x\r\n\r\n");
+        got = c.receive([](const QByteArray& b) { return httpAnswers(b, true).size() == 2; }, 10000);
+        c.send("HEAD / HTTP/1.1\r\nHost: x\r\n\r\n");
+        headOnly = c.receive([](const QByteArray& b) { return b.contains("\r\n\r\n"); }, 10000);
+        Client d(server.Port());
+        d.send("GET / HTTP/1.1\r\nConnection: close\r\n\r\n");
+        closing = d.receive([](const QByteArray&) { return false; }, 10000, &closedAfterClose);
+    });
+    const QList<QByteArray> answers = httpAnswers(got, true);
+    ASSERT_EQ(answers.size(), 2) << got.left(200).toStdString();
+    for (const QByteArray& a : answers) {
+        EXPECT_TRUE(a.startsWith("HTTP/1.1 200 OK\r\n"));
+        EXPECT_TRUE(a.contains("\r\nContent-Type: image/jpeg\r\n"));
+        EXPECT_TRUE(a.contains("\r\nCache-Control: no-store\r\n"));
+        const QByteArray body = a.mid(a.indexOf("\r\n\r\n") + 4);
+        EXPECT_TRUE(body.startsWith("\xFF\xD8"));
+        EXPECT_EQ(decodeJpeg(body).width, 400);
+        EXPECT_FALSE(body.contains(QByteArray("\xFF\xD9" "BM", 4))) << "the JPEG alone";
+    }
+    EXPECT_TRUE(headOnly.startsWith("HTTP/1.1 200 OK\r\n"));
+    EXPECT_TRUE(headOnly.endsWith("\r\n\r\n")) << "no body for HEAD";
+    EXPECT_TRUE(closing.contains("Connection: close"));
+    EXPECT_TRUE(closedAfterClose);
+}
+
+TEST_F(ImageServerTest, ClientsAtOnceAndHostileOnes)
+{
+    // Two at the same time: each a whole picture of its own.
+    std::atomic<int> whole{0};
+    runClient([&] {
+        std::thread other([&] {
+            Client c(server.Port());
+            c.send("x");
+            whole += hasWholeRawAnswer(c.receive(hasWholeRawAnswer, 10000));
+        });
+        Client c(server.Port());
+        c.send("y");
+        whole += hasWholeRawAnswer(c.receive(hasWholeRawAnswer, 10000));
+        other.join();
+    });
+    EXPECT_EQ(whole, 2);
+
+    // A request head beyond 16 KiB is not read on: the connection closes unanswered.
+    QByteArray answer;
+    bool closed = false;
+    runClient([&] {
+        Client c(server.Port());
+        c.send("GET / HTTP/1.1\r\nX-Fill: " + QByteArray(20000, 'a'));
+        answer = c.receive([](const QByteArray&) { return false; }, 5000, &closed);
+    });
+    EXPECT_TRUE(closed);
+    EXPECT_TRUE(answer.isEmpty());
+
+    // A flood of silent connections: never more workers than the bound, and
+    // the server answers again once the flood is over.
+    int most = 0;
+    runClient([&] {
+        std::vector<std::unique_ptr<Client>> flood;
+        for (int i = 0; i < 150; ++i)
+            flood.push_back(std::make_unique<Client>(server.Port()));
+        QThread::msleep(500);
+    });
+    most = server.ActiveWorkers();
+    EXPECT_LE(most, TNpImageServer::kMaxWorkers);
+    EXPECT_GT(most, 0);
+    runEventsFor(300);
+    bool servedAfter = false;
+    runClient([&] {
+        Client c(server.Port());
+        c.send("after");
+        servedAfter = hasWholeRawAnswer(c.receive(hasWholeRawAnswer, 15000));
+    });
+    EXPECT_TRUE(servedAfter);
+}
+
+class PlayerImageTest : public ReadyPlayerFixture
+{
+};
+
+TEST_F(PlayerImageTest, PictureShowsTheCurrentEntryAndSkin)
+{
+    form->show();
+    const QString song = dir.filePath("Music/Album/Song.mp3");
+    const qint32 index = form->PlaylistView.AddPlaylistEntry(song);
+    const DisplayNames names = form->PlaylistView.MakeDisplayNames(song);
+    form->Playback.CurrentIndex = index;
+    NowPlaying state = form->NowPlayingSnapshot();
+    EXPECT_EQ(state.trackLine, names.folder + " :: " + names.name);
+    EXPECT_EQ(state.trackLine, "Album :: Song");
+    EXPECT_EQ(state.skinName, "Default") << "no skin chosen yet";
+    EXPECT_EQ(state.unactive, form->SkinColor.Unactive.load());
+    form->Playback.CurrentIndex = index + 5;
+    EXPECT_EQ(form->NowPlayingSnapshot().trackLine, "None");
+    settings().writeString("Skin", "Glass");
+    EXPECT_EQ(form->NowPlayingSnapshot().skinName, "Glass");
+
+    // The skin text ends 5 pixels before the right edge.
+    state.skinName = "Default";
+    const QImage picture = DrawNowPlayingImage(state);
+    int rightmost = -1;
+    for (int x = 1; x < 399; ++x) // inside the box's outline
+        for (int y = 76; y < 88; ++y)
+            if (picture.pixel(x, y) != QColor(ToQColor(state.unactive)).rgb())
+                rightmost = std::max(rightmost, x);
+    EXPECT_GE(rightmost, 385);
+    EXPECT_LE(rightmost, 394);
+
+    // A browser shows the picture from an <img> on a page.
+    const QString chromium = QStandardPaths::findExecutable("chromium");
+    if (chromium.isEmpty())
+        GTEST_FAIL() << "chromium is not installed (scripts/deps.sh --tests installs it)";
+    ASSERT_TRUE(form->ImageServer.IsActive());
+    const QString page =
+        makeFile(dir, "page.htm",
+                 QString("<html><body><img id=p src=\"http://127.0.0.1:%1/\" "
+                         "onload=\"document.title='size '+this.naturalWidth+'x'+this.naturalHeight\" "
+                         "onerror=\"document.title='failed'\"></body></html>")
+                     .arg(form->ImageServer.Port())
+                     .toUtf8());
+    QProcess browser;
+    browser.start(chromium, {"--headless", "--no-sandbox", "--disable-gpu", "--virtual-time-budget=10000",
+                             "--dump-dom", QUrl::fromLocalFile(page).toString()});
+    ASSERT_TRUE(browser.waitForStarted());
+    QElapsedTimer t;
+    t.start();
+    while (browser.state() != QProcess::NotRunning && t.elapsed() < 60000)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20); // the server accepts on this thread
+    const QString dom = QString::fromUtf8(browser.readAllStandardOutput());
+    EXPECT_TRUE(dom.contains("<title>size 400x90</title>")) << dom.toStdString();
+}
+
+} // namespace
