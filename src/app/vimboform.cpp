@@ -549,10 +549,6 @@ void TVimboForm::ApplySkin(const QString& name)
 
 void TVimboForm::applySkinElements(const ProfileFile& skin)
 {
-    // Window coordinates are 16-bit on X11; anything beyond is no place a
-    // control can be shown, whatever a skin file says.
-    const auto clampPos = [](int v) { return std::clamp(v, -32768, 32767); };
-    const auto clampSize = [](int v) { return std::clamp(v, 0, 32767); };
     const QColor background = ToQColor(SkinColor.Background);
     const QColor text = ToQColor(SkinColor.Text);
     for (QWidget* control : std::as_const(m_components)) {
@@ -562,8 +558,7 @@ void TVimboForm::applySkinElements(const ProfileFile& skin)
         const SkinElementSettings s = ReadSkinElement(skin, *element);
         if (!s.visible)
             control->hide();
-        control->setGeometry(clampPos(s.box.x()), clampPos(s.box.y()), clampSize(s.box.width()),
-                             clampSize(s.box.height()));
+        control->setGeometry(s.box);
         if (element->kind != SkinElementKind::Label && element->kind != SkinElementKind::Playlist)
             continue;
         QFont font = control->font(); // the style (bold) stays

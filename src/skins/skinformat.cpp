@@ -109,8 +109,16 @@ SkinElementSettings ReadSkinElement(const ProfileFile& skin, const SkinElementIn
 {
     const QString section = QString::number(element.tag);
     SkinElementSettings s;
-    s.box = QRect(skin.readInteger(section, QStringLiteral("X"), 0), skin.readInteger(section, QStringLiteral("Y"), 0),
-                  skin.readInteger(section, QStringLiteral("W"), 0), skin.readInteger(section, QStringLiteral("H"), 0));
+    // Window coordinates are 16-bit on X11: anything beyond is no place a
+    // control can be shown, whatever the file says (and keeps the box's
+    // arithmetic clear of overflow). A negative size is an empty box.
+    const auto place = [&](const char* key) {
+        return std::clamp(skin.readInteger(section, QLatin1String(key), 0), -32768, 32767);
+    };
+    const auto size = [&](const char* key) {
+        return std::clamp(skin.readInteger(section, QLatin1String(key), 0), 0, 32767);
+    };
+    s.box = QRect(place("X"), place("Y"), size("W"), size("H"));
     s.visible = skin.readInteger(section, QStringLiteral("Visible"), 1) != 0;
     if (element.kind == SkinElementKind::Label || element.kind == SkinElementKind::Playlist) {
         s.fontName = skin.readString(section, QStringLiteral("FontName"), QStringLiteral("QSwitch Ax"));
