@@ -117,10 +117,10 @@ int main(int argc, char** argv)
     state.clicked = 0x8CD6FF;
     state.over = 0x48A0FA;
 
-    TNpImageServer drawing;
+    TNpImageServer drawing(60000);
     drawing.CurrentState = [&] { return state; };
     drawing.Start(0);
-    TNpImageServer prerendered;
+    TNpImageServer prerendered(60000);
     const TNpPicture once = TNpImageServer::RenderPicture(state, true);
     prerendered.Render = [&](const vimbo::NowPlaying&, bool) { return once; };
     prerendered.Start(0);

@@ -100,7 +100,7 @@ public:
     bool VolumeSliderVertical = true, ToneSlidersVertical = true, PositionSliderVertical = false;
 
     TMp3DecPlayer Player;
-    TNpImageServer ImageServer;
+    TNpImageServer ImageServer{60000}; // a quiet client is let go after a minute
     // What the now-playing picture shows, taken at once; any thread may ask.
     vimbo::NowPlaying NowPlayingSnapshot() const;
     // The skin elements, at the built-in layout's places until a skin moves

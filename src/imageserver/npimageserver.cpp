@@ -22,7 +22,7 @@ TNpPicture TNpImageServer::RenderPicture(const vimbo::NowPlaying& state, bool wi
     return {vimbo::EncodeJpeg(image), withBmp ? vimbo::EncodeBmp(image) : QByteArray()};
 }
 
-TNpImageServer::TNpImageServer(QObject* parent) : QTcpServer(parent)
+TNpImageServer::TNpImageServer(int idleTimeoutMs, QObject* parent) : QTcpServer(parent), IdleTimeoutMs(idleTimeoutMs)
 {
     m_stopSignal = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
 }
@@ -72,6 +72,13 @@ void TNpImageServer::incomingConnection(qintptr socketDescriptor)
         pauseAccepting();
         return;
     }
+    ServerThread(socketDescriptor);
+    if (m_workers >= MaxWorkers)
+        pauseAccepting();
+}
+
+TVimboThread* TNpImageServer::ServerThread(qintptr socketDescriptor)
+{
     auto* worker = new TVimboThread(*this, socketDescriptor);
     ++m_workers;
     m_threads.append(worker);
@@ -82,9 +89,8 @@ void TNpImageServer::incomingConnection(qintptr socketDescriptor)
         if (--m_workers < MaxWorkers)
             resumeAccepting();
     });
-    if (m_workers >= MaxWorkers)
-        pauseAccepting();
     worker->start();
+    return worker;
 }
 
 TVimboThread::TVimboThread(TNpImageServer& server, qintptr socket)

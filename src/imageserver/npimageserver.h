@@ -11,6 +11,8 @@
 #include <atomic>
 #include <functional>
 
+class TVimboThread;
+
 // A picture as it goes on the wire.
 struct TNpPicture
 {
@@ -35,12 +37,13 @@ public:
     static quint16 configuredPort();
     static TNpPicture RenderPicture(const vimbo::NowPlaying& state, bool withBmp);
 
-    explicit TNpImageServer(QObject* parent = nullptr);
+    // `idleTimeoutMs`: a client silent this long is let go (the player: 60 s).
+    explicit TNpImageServer(int idleTimeoutMs, QObject* parent = nullptr);
     ~TNpImageServer() override;
 
     Snapshot CurrentState; // what the pictures show; a blank state without it
     Renderer Render = &TNpImageServer::RenderPicture;
-    int IdleTimeoutMs = 60000; // a client silent this long is let go
+    const int IdleTimeoutMs;
     int MaxWorkers = kMaxWorkers;
 
     // Starts listening on every interface. Throws EVimboError when the port
@@ -54,6 +57,8 @@ public:
 
 protected:
     void incomingConnection(qintptr socketDescriptor) override;
+    // Makes the worker for an accepted connection and starts it.
+    TVimboThread* ServerThread(qintptr socketDescriptor);
 
 private:
     friend class TVimboThread;
