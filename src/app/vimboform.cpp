@@ -190,7 +190,6 @@ QWidget* TVimboForm::FindComponentByTag(int tag) const
     return found;
 }
 
-
 QString TVimboForm::FileLabelText() const
 {
     return FileLabel->text();
