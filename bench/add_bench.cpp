@@ -8,8 +8,9 @@
 //   dialog answered, every entry stored and shown with the window's events
 //   run per entry;
 // and reports the peak memory of the process.
-#include "app/vimboform.h"
+#include "peakmemory.h"
 #include "playlist/directoryscan.h"
+#include "readyform.h"
 
 #include <QApplication>
 #include <QDir>
@@ -22,21 +23,8 @@
 #include <QTimer>
 
 #include <cstdio>
-#include <fstream>
-#include <string>
 
 namespace {
-
-long peakMemoryKiB()
-{
-    std::ifstream status("/proc/self/status");
-    std::string line;
-    while (std::getline(status, line)) {
-        if (line.rfind("VmHWM:", 0) == 0)
-            return std::stol(line.substr(6));
-    }
-    return -1;
-}
 
 void makeTree(const QString& root, int files)
 {
@@ -92,14 +80,8 @@ int main(int argc, char** argv)
     std::printf("search of %d files: %.1f ms (found %lld), find: %.1f ms, ratio %.2f\n", files, scanMs,
                 static_cast<long long>(found), findMs, scanMs / findMs);
 
-    StartupOptions options;
-    options.folders = {dir.filePath("config/"), dir.filePath("data/"), dir.filePath("program/"), dir.filePath("run/")};
-    options.imageServerPort = 0;
-    qputenv("XDG_DATA_HOME", QFile::encodeName(dir.filePath("xdg-data")));
-    auto store = vimbo::RegistryDatabase::open(options.folders.config + vimbo::kRegistryFileName);
-    vimbo::RegistryKey(store, vimbo::kSettingsKeyPath).writeString("FirstRun2", "no");
-    TVimboForm form(options, store);
-    form.FormCreate();
+    const std::unique_ptr<TVimboForm> window = makeReadyForm(dir);
+    TVimboForm& form = *window;
     form.show();
 
     QTimer answer;

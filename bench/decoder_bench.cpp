@@ -6,6 +6,7 @@
 // (mpg123 -q -w /dev/null), the process's peak memory, and the time from
 // Play, and from a seek, to the first audio buffer handed to the output.
 #include "mp3dec.h"
+#include "peakmemory.h"
 
 #include <dlfcn.h>
 #include <spawn.h>
@@ -110,17 +111,6 @@ long median(std::vector<long> v)
 {
     std::sort(v.begin(), v.end());
     return v.empty() ? -1 : v[v.size() / 2];
-}
-
-long peakMemoryKiB()
-{
-    std::ifstream status("/proc/self/status");
-    std::string line;
-    while (std::getline(status, line)) {
-        if (line.rfind("VmHWM:", 0) == 0)
-            return std::atol(line.c_str() + 6);
-    }
-    return -1;
 }
 
 } // namespace

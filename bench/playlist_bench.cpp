@@ -3,6 +3,7 @@
 // Rebuilds stores of 10,000 and 100,000 entries (all files present), adds
 // 10,000 entries one by one, and reports the times, the longest stretch the
 // event loop went without a turn (the window's responsiveness) and peak memory.
+#include "peakmemory.h"
 #include "playlist/playlist.h"
 
 #include <QApplication>
@@ -14,21 +15,8 @@
 #include <QTreeWidget>
 
 #include <cstdio>
-#include <fstream>
-#include <string>
 
 namespace {
-
-long peakMemoryKiB()
-{
-    std::ifstream status("/proc/self/status");
-    std::string line;
-    while (std::getline(status, line)) {
-        if (line.rfind("VmHWM:", 0) == 0)
-            return std::stol(line.substr(6));
-    }
-    return -1;
-}
 
 // Longest time between two turns of the event loop while it runs.
 class TurnWatch

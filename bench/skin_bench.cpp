@@ -6,7 +6,7 @@
 // built-in skin (449 x 292) and a 3840 x 2160 picture with a rounded outline
 // and holes. Then times one application of the built-in skin on a real main
 // window (empty playlist, so no rebuild work is counted).
-#include "app/vimboform.h"
+#include "readyform.h"
 #include "skins/coolform.h"
 #include "skins/mask.h"
 
@@ -88,15 +88,8 @@ int main(int argc, char** argv)
     compare("3840 x 2160, shaded", bigPicture(true));
 
     QTemporaryDir dir;
-    StartupOptions options;
-    options.folders = {dir.filePath("config/"), dir.filePath("data/"), dir.filePath("program/"), dir.filePath("run/")};
-    options.imageServerPort = 0;
-    qputenv("XDG_DATA_HOME", QFile::encodeName(dir.filePath("xdg-data")));
-    auto store = vimbo::RegistryDatabase::open(options.folders.config + vimbo::kRegistryFileName);
-    vimbo::RegistryKey(store, vimbo::kSettingsKeyPath).writeString("FirstRun2", "no");
-    TVimboForm form(options, store);
-    form.FormCreate();
-    const double applyMs = medianMs(21, [&] { form.ApplyDefaultSkin(); });
+    const std::unique_ptr<TVimboForm> form = makeReadyForm(dir);
+    const double applyMs = medianMs(21, [&] { form->ApplyDefaultSkin(); });
     std::printf("ApplyDefaultSkin (mask file written and read, empty playlist): median %.2f ms\n", applyMs);
     return 0;
 }

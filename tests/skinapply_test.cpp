@@ -3,13 +3,13 @@
 #include "app/vimboform.h"
 #include "skins/coolform.h"
 #include "skins/mask.h"
+#include "skins/skinbitmap.h"
 #include "skins/skinformat.h"
 #include "support/playerfixture.h"
 #include "support/qtprint.h"
 #include "support/testfiles.h"
 #include "ui/skincontrols.h"
 
-#include <QBuffer>
 #include <QtEndian>
 #include <QDir>
 #include <QLabel>
@@ -24,15 +24,6 @@ namespace {
 
 const QString kMissing = QStringLiteral("A needed file from skin \"%1\" is missing!\nIf you have downloaded this file, "
                                         "please download it again...");
-
-QByteArray bitmapOf(const QImage& image)
-{
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    image.convertToFormat(QImage::Format_RGB888).save(&buffer, "BMP");
-    return bytes;
-}
 
 class SkinApplyTest : public ReadyPlayerFixture
 {
@@ -50,7 +41,7 @@ protected:
     {
         makeFile(dir, "program/Skins/" + name + ".ssk", settings);
         if (picture)
-            makeFile(dir, "program/Skins/" + name + ".bmp", bitmapOf(*picture));
+            makeFile(dir, "program/Skins/" + name + ".bmp", EncodeBmp(*picture));
     }
 
     // Chooses `caption` from the Skins menu as the user does.
@@ -143,7 +134,7 @@ TEST_F(SkinApplyTest, MissingFilesShowTheBuiltInSkinAndKeepTheChoice)
     QImage picture(60, 40, QImage::Format_RGB32);
     picture.fill(Qt::red);
     writeSkin("NoPicture", "[Colors]\nBackground=255\n", std::nullopt);
-    makeFile(dir, "program/Skins/NoSettings.bmp", bitmapOf(picture));
+    makeFile(dir, "program/Skins/NoSettings.bmp", EncodeBmp(picture));
     writeSkin("Rock&Roll", "[Colors]\n", picture);
 
     // A settings file makes a skin, picture or not; "&" shows as it is named.
@@ -236,7 +227,7 @@ TEST_F(SkinApplyTest, DamagedPicturesAreReportedAndChangeNothing)
 {
     QImage good(120, 80, QImage::Format_RGB32);
     good.fill(qRgb(200, 10, 10));
-    const QByteArray valid = bitmapOf(good);
+    const QByteArray valid = EncodeBmp(good);
     QByteArray huge = valid;
     qToLittleEndian<qint32>(200000, huge.data() + 18);
     qToLittleEndian<qint32>(200000, huge.data() + 22);
@@ -278,10 +269,10 @@ TEST_F(SkinApplyTest, OpenedSkinFileIsCopiedInAndShown)
 {
     QImage picture(100, 60, QImage::Format_RGB32);
     picture.fill(qRgb(0, 128, 0));
-    makeFile(dir, "program/Skins/Leaf.bmp", bitmapOf(picture));
+    makeFile(dir, "program/Skins/Leaf.bmp", EncodeBmp(picture));
     const QString outside = makeFile(dir, "downloads/Leaf.ssk", "[Colors]\nTransparent=0\nText=65280\n");
     const QString kept = makeFile(dir, "program/Skins/Stone.ssk", "[Colors]\nText=1\n");
-    makeFile(dir, "program/Skins/Stone.bmp", bitmapOf(picture));
+    makeFile(dir, "program/Skins/Stone.bmp", EncodeBmp(picture));
     const QString otherStone = makeFile(dir, "downloads/Stone.ssk", "[Colors]\nText=2\n");
 
     settings().writeString("Skin", "Default");

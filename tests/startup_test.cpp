@@ -6,6 +6,7 @@
 #include "support/playerfixture.h"
 #include "support/qtprint.h"
 #include "support/testfiles.h"
+#include "ui/skincontrols.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -194,7 +195,7 @@ TEST_F(StartupTest, StoredLevelsAndSwitches)
         form.FormCreate();
         EXPECT_TRUE(pilot.seen.empty()) << pilot.texts().join("\n").toStdString();
         c.check(form);
-        EXPECT_TRUE(form.VolumeSliderVertical && form.ToneSlidersVertical && !form.PositionSliderVertical);
+        EXPECT_TRUE(form.VolumeSlider->Vertical && form.BassSlider->Vertical && !form.TrackSlider->Vertical);
         EXPECT_EQ(form.Playback.CurrentTitle, "Vimbo Media Player");
         EXPECT_EQ(form.Playback.TickerPos, 1);
         EXPECT_EQ(form.PositionValue, 1);

@@ -351,6 +351,17 @@ def write_skin(directory, name, canvas, colours, transparent, elements, fonts, i
     print(base, canvas.w, "x", canvas.h, len(rects), "mask rectangles")
 
 
+# The text elements' faces in both shipped skins: (name, points[, across, down]).
+SKIN_FONTS = {
+    1: ("QSwitch Ax", 16, "Left", "Middle"),
+    2: ("Seraphic Organism", 8, "Left", "Middle"),
+    3: ("Seraphic Organism", 7, "Left", "Middle"),
+    4: ("Seraphic Organism", 8),
+    5: ("Seraphic Organism", 7, "Right", "Middle"),
+    6: ("Seraphic Organism", 7, "Right", "Middle"),
+}
+
+
 # ---------------------------------------------------------------------------
 # Ember: charcoal and copper, chamfered corners, playlist on the left.
 
@@ -377,15 +388,6 @@ EMBER_ELEMENTS = {
     28: (258, 100, 186, 10),  # position
     29: (412, 166, 40, 22),   # shuffle
     30: (412, 192, 40, 22),   # repeat
-}
-
-EMBER_FONTS = {
-    1: ("QSwitch Ax", 16, "Left", "Middle"),
-    2: ("Seraphic Organism", 8, "Left", "Middle"),
-    3: ("Seraphic Organism", 7, "Left", "Middle"),
-    4: ("Seraphic Organism", 8),
-    5: ("Seraphic Organism", 7, "Right", "Middle"),
-    6: ("Seraphic Organism", 7, "Right", "Middle"),
 }
 
 EMBER_COLOURS = {
@@ -553,15 +555,6 @@ GLASS_ELEMENTS = {
     30: (198, 240, 48, 22),   # repeat
 }
 
-GLASS_FONTS = {
-    1: ("QSwitch Ax", 16, "Left", "Middle"),
-    2: ("Seraphic Organism", 8, "Left", "Middle"),
-    3: ("Seraphic Organism", 7, "Left", "Middle"),
-    4: ("Seraphic Organism", 8),
-    5: ("Seraphic Organism", 7, "Right", "Middle"),
-    6: ("Seraphic Organism", 7, "Right", "Middle"),
-}
-
 GLASS_COLOURS = {
     "Background": (242, 246, 250),
     "Border": (96, 116, 138),
@@ -667,10 +660,10 @@ def draw_glass():
 def main():
     out = sys.argv[1] if len(sys.argv) > 1 else os.path.normpath(os.path.join(HERE, "..", "assets", "skins"))
     ember = draw_ember()
-    write_skin(out, "Ember", ember, EMBER_COLOURS, MAGENTA, EMBER_ELEMENTS, EMBER_FONTS,
+    write_skin(out, "Ember", ember, EMBER_COLOURS, MAGENTA, EMBER_ELEMENTS, SKIN_FONTS,
                lambda x, y: ember.px[y][x] != MAGENTA)
     glass = draw_glass()
-    write_skin(out, "Glass", glass, GLASS_COLOURS, None, GLASS_ELEMENTS, GLASS_FONTS, glass_inside)
+    write_skin(out, "Glass", glass, GLASS_COLOURS, None, GLASS_ELEMENTS, SKIN_FONTS, glass_inside)
 
 
 if __name__ == "__main__":

@@ -21,7 +21,6 @@
 #include <QLabel>
 #include <QMenu>
 #include <QMouseEvent>
-#include <QPainter>
 #include <QScreen>
 #include <QTreeWidget>
 
@@ -300,9 +299,10 @@ void TVimboForm::runCreateSteps()
     readSwitches();
     placeWindow();
 
-    VolumeSliderVertical = true;
-    ToneSlidersVertical = true;
-    PositionSliderVertical = false;
+    // The orientations are the program's, whatever size a skin gives a slider.
+    for (TSkinSlider* s : {VolumeSlider, BassSlider, Bass2Slider, MidSlider, Mid2Slider, TrebleSlider, Treble2Slider})
+        s->Vertical = true;
+    TrackSlider->Vertical = false;
 
     m_settingsKey.writeString(QStringLiteral("Opened"), m_options.firstArgument);
     OpenOnShow = !m_options.firstArgument.isEmpty();
@@ -508,13 +508,6 @@ void TVimboForm::FormClose()
     TrayIcon->SetVisible(false);
     PrevTray->SetVisible(false);
     NextTray->SetVisible(false);
-}
-
-void TVimboForm::paintEvent(QPaintEvent*)
-{
-    // The skin's picture covers the window; outside its outline the window
-    // stays transparent (where a window mask only shapes input, this is what
-    // keeps the desktop visible there).
 }
 
 void TVimboForm::ApplySkin(const QString& name)

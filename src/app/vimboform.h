@@ -96,8 +96,6 @@ public:
     qint32 PositionRange = 0;
     // Tone levels read at start-up: 0..160, 80 flat (the volume is Playback.VolumeLevel).
     qint32 Bass = 0, Mid = 0, Treble = 0, Bass2 = 0, Mid2 = 0, Treble2 = 0;
-    // Which sliders run vertically; the skin may change them.
-    bool VolumeSliderVertical = true, ToneSlidersVertical = true, PositionSliderVertical = false;
 
     TMp3DecPlayer Player;
     TNpImageServer ImageServer{60000}; // a quiet client is let go after a minute
@@ -229,7 +227,6 @@ public:
 protected:
     void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
-    void paintEvent(QPaintEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void contextMenuEvent(QContextMenuEvent* event) override;

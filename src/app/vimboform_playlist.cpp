@@ -306,14 +306,22 @@ void TVimboForm::ExportPlaylist()
         OpenDocument(QUrl::fromLocalFile(fileName));
 }
 
+namespace {
+
+// An entry's file name without its four-character extension.
+QString entryTitle(const TPlaylist& playlist, qint32 index)
+{
+    QString name = extractFileName(playlist.ReadPlaylistEntry(index));
+    name.chop(4);
+    return name;
+}
+
+} // namespace
+
 void TVimboForm::ListMouseMove(int x, int y)
 {
-    const QTreeWidgetItem* node = Playlist->itemAt(x, y);
-    if (!node)
-        return;
-    QString name = extractFileName(PlaylistView.ReadPlaylistEntry(TPlaylist::IndexOf(node)));
-    name.chop(4);
-    ShowTrackInfo(CapitalizeName(name, 250), -1, -1);
+    if (const QTreeWidgetItem* node = Playlist->itemAt(x, y))
+        ShowTrackInfo(CapitalizeName(entryTitle(PlaylistView, TPlaylist::IndexOf(node)), 250), -1, -1);
 }
 
 void TVimboForm::FilenamesOver(QObject* Sender)
@@ -323,11 +331,8 @@ void TVimboForm::FilenamesOver(QObject* Sender)
         index = Playback.CurrentIndex;
     else if (Sender == ComingUpLabel)
         index = Playback.ComingUpIndex;
-    if (index <= 0)
-        return;
-    QString name = extractFileName(PlaylistView.ReadPlaylistEntry(index));
-    name.chop(4);
-    ShowTrackInfo(name, -1, -1);
+    if (index > 0)
+        ShowTrackInfo(entryTitle(PlaylistView, index), -1, -1);
 }
 
 void TVimboForm::ShowTrackInfo(const QString& text, int x, int y)

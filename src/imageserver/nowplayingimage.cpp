@@ -2,8 +2,8 @@
 
 #include "app/makerinfo.h"
 #include "playlist/displaynames.h"
+#include "skins/skinformat.h"
 
-#include <QBuffer>
 #include <QFontMetrics>
 #include <QPainter>
 
@@ -16,11 +16,6 @@
 namespace vimbo {
 
 namespace {
-
-QColor colourOf(quint32 c)
-{
-    return QColor(int(c & 0xFF), int((c >> 8) & 0xFF), int((c >> 16) & 0xFF));
-}
 
 QFont canvasFont(int points)
 {
@@ -48,7 +43,7 @@ void DrawImageText(QPainter& canvas, int x, int y, int points, quint32 colour, c
     QFont font = canvas.font();
     font.setPointSize(points);
     canvas.setFont(font);
-    canvas.setPen(colourOf(colour));
+    canvas.setPen(ToQColor(colour));
     const QFontMetrics metrics(font, canvas.device());
     const QRect box(x, y, metrics.horizontalAdvance(text), metrics.height());
     canvas.fillRect(box, canvas.brush());
@@ -62,11 +57,11 @@ QImage DrawNowPlayingImage(const NowPlaying& state)
     image.setDotsPerMeterY(kDotsPerMeter);
     QPainter canvas(&image);
     canvas.setFont(canvasFont(8));
-    const QColor fill = colourOf(state.unactive);
+    const QColor fill = ToQColor(state.unactive);
     canvas.setBrush(fill);
     // Two outlined boxes sharing the row y = 70.
     const auto box = [&](int x1, int y1, int x2, int y2) {
-        canvas.fillRect(QRect(QPoint(x1, y1), QPoint(x2 - 1, y2 - 1)), colourOf(state.border));
+        canvas.fillRect(QRect(QPoint(x1, y1), QPoint(x2 - 1, y2 - 1)), ToQColor(state.border));
         canvas.fillRect(QRect(QPoint(x1 + 1, y1 + 1), QPoint(x2 - 2, y2 - 2)), fill);
     };
     box(0, 0, 400, 71);
@@ -131,15 +126,6 @@ QByteArray EncodeJpeg(const QImage& source)
     jpeg_destroy_compress(&info);
     QByteArray bytes(reinterpret_cast<const char*>(out), qsizetype(outSize));
     std::free(out);
-    return bytes;
-}
-
-QByteArray EncodeBmp(const QImage& image)
-{
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    image.convertToFormat(QImage::Format_RGB888).save(&buffer, "BMP");
     return bytes;
 }
 

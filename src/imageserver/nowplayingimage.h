@@ -29,7 +29,5 @@ QImage DrawNowPlayingImage(const NowPlaying& state);
 
 // Baseline colour JPEG, quality 90, through libjpeg. Empty on failure.
 QByteArray EncodeJpeg(const QImage& image);
-// A 24-bit Windows bitmap file of `image`.
-QByteArray EncodeBmp(const QImage& image);
 
 } // namespace vimbo

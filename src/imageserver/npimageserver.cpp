@@ -1,6 +1,7 @@
 #include "npimageserver.h"
 
 #include "platform/errors.h"
+#include "skins/skinbitmap.h"
 
 #include <poll.h>
 #include <sys/eventfd.h>
@@ -67,26 +68,25 @@ void TNpImageServer::incomingConnection(qintptr socketDescriptor)
     // One accept round can bring more connections than there are places:
     // those beyond the bound are closed; the rest wait in the listen queue
     // while accepting is paused.
-    if (m_workers >= MaxWorkers) {
+    if (ActiveWorkers() >= MaxWorkers) {
         ::close(int(socketDescriptor));
         pauseAccepting();
         return;
     }
     ServerThread(socketDescriptor);
-    if (m_workers >= MaxWorkers)
+    if (ActiveWorkers() >= MaxWorkers)
         pauseAccepting();
 }
 
 TVimboThread* TNpImageServer::ServerThread(qintptr socketDescriptor)
 {
     auto* worker = new TVimboThread(*this, socketDescriptor);
-    ++m_workers;
     m_threads.append(worker);
     connect(worker, &QThread::finished, this, [this, worker] {
         m_threads.removeOne(worker);
         worker->wait(); // past its last instruction before it goes
         worker->deleteLater();
-        if (--m_workers < MaxWorkers)
+        if (ActiveWorkers() < MaxWorkers)
             resumeAccepting();
     });
     worker->start();

@@ -53,7 +53,7 @@ public:
     void Stop();
     bool IsActive() const { return isListening(); }
     quint16 Port() const { return serverPort(); }
-    int ActiveWorkers() const { return m_workers; }
+    int ActiveWorkers() const { return int(m_threads.size()); }
 
 protected:
     void incomingConnection(qintptr socketDescriptor) override;
@@ -64,7 +64,6 @@ private:
     friend class TVimboThread;
     void stopWorkers();
 
-    int m_workers = 0;
     int m_stopSignal = -1; // readable once the workers must end
     QList<QThread*> m_threads;
 };

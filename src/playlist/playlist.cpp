@@ -173,14 +173,8 @@ void TPlaylist::DeleteSelectedNode()
     });
     // A folder node goes from the index of folders too, so a file added
     // later to that folder gets a node of its own again.
-    if (!node->parent()) {
-        for (auto it = m_folders.begin(); it != m_folders.end(); ++it) {
-            if (it.value() == node) {
-                m_folders.erase(it);
-                break;
-            }
-        }
-    }
+    if (!node->parent() && m_folders.value(node->text(0)) == node)
+        m_folders.remove(node->text(0));
     delete node; // its children with it
 }
 

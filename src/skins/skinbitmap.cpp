@@ -2,6 +2,7 @@
 
 #include "platform/errors.h"
 
+#include <QBuffer>
 #include <QFile>
 #include <QImageReader>
 #include <QtEndian>
@@ -69,6 +70,15 @@ QImage LoadSkinBitmap(const QString& fileName)
         invalid(fileName, reader.errorString());
     // One pixel layout for everything that reads the picture later.
     return image.convertToFormat(QImage::Format_RGB32);
+}
+
+QByteArray EncodeBmp(const QImage& image)
+{
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    image.convertToFormat(QImage::Format_RGB888).save(&buffer, "BMP");
+    return bytes;
 }
 
 } // namespace vimbo

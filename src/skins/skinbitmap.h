@@ -15,4 +15,7 @@ constexpr int kMaxSkinSide = 8192;
 // file and says what is wrong (not a bitmap, too large, cut short, ...).
 QImage LoadSkinBitmap(const QString& fileName);
 
+// A 24-bit Windows bitmap file of `image`.
+QByteArray EncodeBmp(const QImage& image);
+
 } // namespace vimbo

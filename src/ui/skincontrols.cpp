@@ -108,20 +108,29 @@ void TSkinSlider::paintEvent(QPaintEvent*)
     OnPaint(painter);
 }
 
+namespace {
+
+void tell(const std::function<void(int, int)>& handler, const QMouseEvent* event)
+{
+    if (handler) {
+        const QPoint at = event->position().toPoint();
+        handler(at.x(), at.y());
+    }
+}
+
+} // namespace
+
 void TSkinSlider::mousePressEvent(QMouseEvent* event)
 {
-    if (OnMouseDown)
-        OnMouseDown(event->position().toPoint().x(), event->position().toPoint().y());
+    tell(OnMouseDown, event);
 }
 
 void TSkinSlider::mouseMoveEvent(QMouseEvent* event)
 {
-    if (OnMouseMove)
-        OnMouseMove(event->position().toPoint().x(), event->position().toPoint().y());
+    tell(OnMouseMove, event);
 }
 
 void TSkinSlider::mouseReleaseEvent(QMouseEvent* event)
 {
-    if (OnMouseUp)
-        OnMouseUp(event->position().toPoint().x(), event->position().toPoint().y());
+    tell(OnMouseUp, event);
 }
