@@ -28,6 +28,9 @@ TEST(CapitalizeName, Table)
         {"ends with -", 250, "Ends With -"},
         {"été à_la plage", 250, "été à La Plage"}, // only a to z change case
         {"__x", 250, "_ X"},
+        // Cut between characters, never inside a surrogate pair.
+        {"ab\xF0\x9F\x98\x80" "cd", 3, "Ab..."},
+        {"\xF0\x9F\x98\x80" "bc", 2, "\xF0\x9F\x98\x80..."},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.text);
@@ -76,6 +79,12 @@ TEST(MakeDisplayNames, FoldersFilesAndCutting)
         EXPECT_EQ(names.folder, c.folder);
         EXPECT_EQ(names.name, c.name);
     }
+
+    // A cut three characters back from the longest fitting prefix would
+    // land inside the emoji: it goes whole instead of showing as U+FFFD.
+    const QString emoji = QString::fromUtf8("\xF0\x9F\x98\x80");
+    const int fits = 90 + metrics.horizontalAdvance("abcdefg" + emoji + "hi") + 1;
+    EXPECT_EQ(MakeDisplayNames("/m/x/abcdefg" + emoji + "hij.mp3", metrics, fits).name, "Abcdefg...");
 }
 
 } // namespace

@@ -10,6 +10,8 @@
 #include "ui/trackinfo.h"
 
 #include <QApplication>
+#include <QDialogButtonBox>
+#include <QPushButton>
 #include <QFileDialog>
 #include <QKeyEvent>
 #include <QLabel>
@@ -206,6 +208,51 @@ TEST_F(PlaylistViewTest, DeletingAndClearing)
     EXPECT_EQ(form->Playlist->topLevelItemCount(), 0);
     EXPECT_EQ(form->FileLabel->text(), "No files added to the playlist...");
     pressDelete(); // empty tree: nothing
+}
+
+TEST_F(PlaylistViewTest, FolderDialogOffersTheLastFolderItself)
+{
+    const QString music = dir.filePath("x/Music");
+    makeFile(dir, "x/Music/a.mp3");
+    makeFile(dir, "x/Music/Music/b.mp3"); // a folder inside of the same name
+    settings().writeString("LastDir", music + "/");
+    answerFileDialog([](QFileDialog* d) {
+        // Choose at once.
+        d->findChild<QDialogButtonBox*>("buttonBox")->button(QDialogButtonBox::Open)->click();
+    });
+    form->AddDirectory();
+    EXPECT_TRUE(pilot.texts().isEmpty()) << pilot.texts().join(" | ").toStdString();
+    EXPECT_EQ(settings().readString("LastDir"), music + "/");
+    EXPECT_EQ(entries(), (QStringList{"1=" + music + "/a.mp3", "2=" + music + "/Music/b.mp3"}));
+}
+
+TEST_F(PlaylistViewTest, HiddenPlaylistStaysHiddenAndStaleFolderNodesDeleteNothing)
+{
+    form->show();
+    form->TogglePlaylist->trigger(); // "Playlist Visible" off
+    ASSERT_TRUE(form->Playlist->isHidden());
+    makeFile(dir, "Music/a.mp3");
+    answerFileDialog([&](QFileDialog* d) { d->findChild<QLineEdit*>("fileNameEdit")->setText(dir.filePath("Music")); });
+    form->AddDirectory();
+    form->RefreshList();
+    EXPECT_TRUE(form->Playlist->isHidden()) << "a folder add and a rebuild leave the list hidden";
+    form->TogglePlaylist->trigger();
+    EXPECT_FALSE(form->Playlist->isHidden());
+    EXPECT_TRUE(form->Playlist->viewport()->isVisible());
+
+    // A folder node whose first file was deleted on its own, that number
+    // then taken by a file of another folder: the folder node goes alone.
+    form->ClearList1Click();
+    form->PlaylistView.AddPlaylistEntry(makeFile(dir, "Rock/a.mp3")); // 1
+    form->PlaylistView.AddPlaylistEntry(makeFile(dir, "Jazz/c.mp3")); // 2, and the folder node's number
+    form->Playlist->setCurrentItem(form->Playlist->topLevelItem(1)->child(0));
+    pressDelete(); // c: LastPlItem back to 1
+    form->PlaylistView.AddPlaylistEntry(makeFile(dir, "Rock/b.mp3")); // 2 again
+    ASSERT_EQ(tree(), (QStringList{"Rock", "  a", "  b", "Jazz"}));
+    form->Playlist->setCurrentItem(form->Playlist->topLevelItem(1));
+    pressDelete();
+    EXPECT_EQ(tree(), (QStringList{"Rock", "  a", "  b"}));
+    EXPECT_EQ(entries(), (QStringList{"1=" + dir.filePath("Rock/a.mp3"), "2=" + dir.filePath("Rock/b.mp3")}));
 }
 
 QString readAll(const QString& path)

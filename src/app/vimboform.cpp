@@ -224,10 +224,20 @@ void TVimboForm::copyPlaylistLook()
 
 NowPlaying TVimboForm::NowPlayingSnapshot() const
 {
-    QMutexLocker lock(&m_nowPlayingLock);
-    NowPlaying state;
-    state.trackLine = TrackLineFor(m_playlist.ReadPlaylistEntry(Playback.CurrentIndex), m_playlistFont, m_playlistWidth);
+    // The store is read before the look is taken, never while holding its
+    // lock: a store busy for a moment must not hold up a skin change on the
+    // GUI thread, which takes that lock too.
+    const QString path = m_playlist.ReadPlaylistEntry(Playback.CurrentIndex);
     const QString skin = m_settingsKey.readString(QStringLiteral("Skin"));
+    QFont font;
+    int width = 0;
+    {
+        QMutexLocker lock(&m_nowPlayingLock);
+        font = m_playlistFont;
+        width = m_playlistWidth;
+    }
+    NowPlaying state;
+    state.trackLine = TrackLineFor(path, font, width);
     state.skinName = skin.isEmpty() ? QStringLiteral("Default") : skin;
     state.unactive = SkinColor.Unactive;
     state.border = SkinColor.Border;

@@ -20,6 +20,7 @@
 #include <QMouseEvent>
 #include <QProgressBar>
 #include <QSaveFile>
+#include <QScopeGuard>
 #include <QScrollBar>
 #include <QStringEncoder>
 #include <QTreeWidget>
@@ -175,7 +176,8 @@ void TVimboForm::AddDirectory()
     status.Status->setText(QStringLiteral("Adding files to playlist..."));
     status.show();
     ScanDirectory(root, work);
-    Playlist->hide();
+    PlaylistView.BeginBulkChange();
+    const auto shown = qScopeGuard([this] { PlaylistView.EndBulkChange(); });
     status.Progress->setRange(0, int(std::min<qsizetype>(work.Count(), INT_MAX)));
     // Each entry is committed on its own; the window stays alive meanwhile.
     const QStringList& paths = work.Paths();
@@ -184,7 +186,6 @@ void TVimboForm::AddDirectory()
         status.Progress->setValue(int(i + 1));
         PlaylistView.AddPlaylistEntry(paths[i]);
     }
-    Playlist->show();
     status.hide();
 }
 

@@ -13,6 +13,15 @@ void upperAscii(QString& text, qsizetype i)
         text[i] = QChar(c.unicode() - 'a' + 'A');
 }
 
+// The first `n` UTF-16 units of `text`, one fewer where the n-th would
+// split a surrogate pair: texts are cut between characters.
+QString leftChars(const QString& text, qsizetype n)
+{
+    if (n > 0 && n < text.size() && text[n - 1].isHighSurrogate() && text[n].isLowSurrogate())
+        --n;
+    return text.left(n);
+}
+
 // "C:" for "C:\..." and "\\server\share" for a network path; empty otherwise.
 QString drivePart(const QString& path)
 {
@@ -37,8 +46,10 @@ QString fit(const QString& text, const QFontMetrics& metrics, int width, int mar
     if (metrics.horizontalAdvance(text) + margin <= width)
         return text;
     for (qsizetype n = text.size(); n >= 0; --n) {
+        if (n > 0 && n < text.size() && text[n].isLowSurrogate())
+            continue; // half a character is no prefix
         if (metrics.horizontalAdvance(text.left(n)) + margin < width)
-            return CapitalizeName(text.left(std::max<qsizetype>(0, n - 3)) + QStringLiteral("..."), 250);
+            return CapitalizeName(leftChars(text, std::max<qsizetype>(0, n - 3)) + QStringLiteral("..."), 250);
     }
     return text; // a view too narrow for any text: leave it whole
 }
@@ -50,7 +61,7 @@ QString CapitalizeName(QString text, int limit)
     if (text.isEmpty())
         return text;
     if (text.size() >= limit)
-        text = text.left(limit) + QStringLiteral("...");
+        text = leftChars(text, limit) + QStringLiteral("...");
     upperAscii(text, 0);
     for (qsizetype i = 1; i < text.size(); ++i) {
         const QChar c = text[i];

@@ -8,9 +8,11 @@
 #include <QFileInfo>
 #include <QLabel>
 #include <QProgressBar>
+#include <QScopeGuard>
 #include <QTreeWidget>
 
 #include <algorithm>
+#include <climits>
 
 namespace vimbo {
 
@@ -29,6 +31,9 @@ QTreeWidgetItem* makeNode(const QString& text, qint32 index)
 
 TPlaylist::TPlaylist(PlaylistStore& store, QTreeWidget* tree) : m_store(store), m_tree(tree)
 {
+    // A double click plays and opens the node itself; the view's own toggle,
+    // which follows the click, would close the folder again.
+    m_tree->setExpandsOnDoubleClick(false);
     QObject::connect(m_tree, &QTreeWidget::itemDoubleClicked, m_tree, [this] { PlaylistClick(); });
 }
 
@@ -41,16 +46,20 @@ qint32 TPlaylist::AddPlaylistEntry(const QString& path)
 {
     const qint32 index = m_store.Append(path);
     const QString stored = m_store.ReadPlaylistEntry(index);
-    if (stored.isEmpty())
-        return index;
-    const DisplayNames names = MakeDisplayNames(stored);
+    if (!stored.isEmpty())
+        addNode(index, stored);
+    return index;
+}
+
+void TPlaylist::addNode(qint32 index, const QString& path)
+{
+    const DisplayNames names = MakeDisplayNames(path);
     QTreeWidgetItem*& folder = m_folders[names.folder];
     if (!folder) {
         folder = makeNode(names.folder, index);
         m_tree->addTopLevelItem(folder);
     }
     folder->addChild(makeNode(names.name, index));
-    return index;
 }
 
 void TPlaylist::clearTree()
@@ -58,6 +67,34 @@ void TPlaylist::clearTree()
     m_tree->clear();
     m_folders.clear();
 }
+
+void TPlaylist::BeginBulkChange()
+{
+    if (m_bulkDepth++ == 0)
+        m_tree->viewport()->hide();
+}
+
+void TPlaylist::EndBulkChange()
+{
+    if (m_bulkDepth > 0 && --m_bulkDepth == 0)
+        m_tree->viewport()->show();
+}
+
+namespace {
+
+class BulkChange
+{
+public:
+    explicit BulkChange(TPlaylist& playlist) : m_playlist(playlist) { m_playlist.BeginBulkChange(); }
+    ~BulkChange() { m_playlist.EndBulkChange(); }
+    BulkChange(const BulkChange&) = delete;
+    BulkChange& operator=(const BulkChange&) = delete;
+
+private:
+    TPlaylist& m_playlist;
+};
+
+} // namespace
 
 QHash<qint32, qint32> TPlaylist::RebuildPlaylist()
 {
@@ -68,44 +105,43 @@ QHash<qint32, qint32> TPlaylist::RebuildPlaylist()
         return {};
     }
     m_rebuilding = true;
+    const auto done = qScopeGuard([this] { m_rebuilding = false; });
+    const BulkChange bulk(*this);
     QHash<qint32, qint32> remap;
-    try {
-        bool first = true;
-        do {
-            m_rebuildAgain = false;
-            const QHash<qint32, qint32> pass = rebuildOnce();
-            if (first) {
-                remap = pass;
-            } else {
-                // Follow the first pass's numbers through the later ones.
-                QHash<qint32, qint32> followed;
-                for (auto it = remap.cbegin(); it != remap.cend(); ++it) {
-                    if (pass.contains(it.value()))
-                        followed.insert(it.key(), pass.value(it.value()));
-                }
-                remap = followed;
+    bool first = true;
+    do {
+        m_rebuildAgain = false;
+        const QHash<qint32, qint32> pass = rebuildOnce();
+        if (first) {
+            remap = pass;
+        } else {
+            // Follow the first pass's numbers through the later ones.
+            QHash<qint32, qint32> followed;
+            for (auto it = remap.cbegin(); it != remap.cend(); ++it) {
+                if (pass.contains(it.value()))
+                    followed.insert(it.key(), pass.value(it.value()));
             }
-            first = false;
-        } while (m_rebuildAgain);
-    } catch (...) {
-        m_rebuilding = false;
-        m_tree->show();
-        throw;
-    }
-    m_rebuilding = false;
+            remap = followed;
+        }
+        first = false;
+    } while (m_rebuildAgain);
     return remap;
 }
+
+struct TPlaylist::Renumbering
+{
+    QStringList paths; // the new list: entry i + 1 is paths[i]
+    QHash<qint32, qint32> remap;
+};
 
 QHash<qint32, qint32> TPlaylist::rebuildOnce()
 {
     struct Entry
     {
-        QString path;
         qint32 index;
+        QString path;
         std::unique_ptr<QCollatorSortKey> key; // QCollatorSortKey has no default constructor
     };
-    QHash<qint32, qint32> remap;
-    m_tree->hide();
     // The status window is made for this one operation and goes with it.
     std::unique_ptr<TStartupScherm> status(new TStartupScherm);
     status->Status->setText(QStringLiteral("Re-indexing playlist entries..."));
@@ -119,41 +155,88 @@ QHash<qint32, qint32> TPlaylist::rebuildOnce()
             sinceEvents.restart();
         }
     };
-    m_store.database()->transaction([&] {
-        std::vector<Entry> work;
-        for (auto& [index, path] : m_store.ReadEntries(m_store.LastPlItem())) {
-            m_store.DeleteValue(index);
-            work.push_back({std::move(path), index, {}});
-            letEventsRun();
-        }
-        // Locale-aware, case-insensitive order through sort keys: computed
-        // once per path, compared cheaply. Sort keys ignore the collator's
-        // case setting on some back ends, so the paths are case-folded first.
-        QCollator collator;
-        collator.setCaseSensitivity(Qt::CaseInsensitive);
-        for (Entry& e : work) {
-            e.key = std::make_unique<QCollatorSortKey>(collator.sortKey(e.path.toCaseFolded()));
-            letEventsRun();
-        }
-        std::stable_sort(work.begin(), work.end(),
-                         [](const Entry& a, const Entry& b) { return a.key->compare(*b.key) < 0; });
-        clearTree();
-        m_store.SetLastPlItem(0);
 
-        status->Progress->setMaximum(int(work.size()));
-        status->show();
-        for (size_t i = 0; i < work.size(); ++i) {
-            status->Progress->setValue(int(i + 1));
-            letEventsRun();
-            if (QFileInfo::exists(work[i].path))
-                remap.insert(work[i].index, AddPlaylistEntry(work[i].path));
-            if (OnRebuildProgress)
-                OnRebuildProgress(i + 1, work.size());
-        }
-    });
+    // Looking: the list is read at once, then checked against the disk and
+    // sorted while window events run. Nothing holds the store meanwhile, so
+    // settings, picture requests and other processes go on as usual.
+    const QList<std::pair<qint32, QString>> entries = m_store.ReadEntries(m_store.LastPlItem());
+    QHash<qint32, QString> looked;
+    looked.reserve(entries.size());
+    status->Progress->setMaximum(int(std::min<qsizetype>(entries.size(), INT_MAX)));
+    status->show();
+    // Locale-aware, case-insensitive order through sort keys: computed
+    // once per path, compared cheaply. Sort keys ignore the collator's
+    // case setting on some back ends, so the paths are case-folded first.
+    QCollator collator;
+    collator.setCaseSensitivity(Qt::CaseInsensitive);
+    std::vector<Entry> work;
+    for (qsizetype i = 0; i < entries.size(); ++i) {
+        const auto& [index, path] = entries[i];
+        looked.insert(index, path);
+        if (QFileInfo::exists(path))
+            work.push_back({index, path, std::make_unique<QCollatorSortKey>(collator.sortKey(path.toCaseFolded()))});
+        status->Progress->setValue(int(std::min<qsizetype>(i + 1, INT_MAX)));
+        if (OnRebuildProgress)
+            OnRebuildProgress(RebuildStage::Looking, i + 1, entries.size());
+        letEventsRun();
+    }
+    std::stable_sort(work.begin(), work.end(),
+                     [](const Entry& a, const Entry& b) { return a.key->compare(*b.key) < 0; });
+    QList<std::pair<qint32, QString>> sorted;
+    sorted.reserve(qsizetype(work.size()));
+    for (const Entry& e : work)
+        sorted.append({e.index, e.path});
+    work.clear();
+
+    const Renumbering renumbered = commitRenumbering(looked, sorted);
+
+    // Showing: the tree anew from the numbers just written. An entry added
+    // meanwhile is appended after them and gets its node as usual.
+    clearTree();
+    const quint64 clears = m_clears;
+    for (qsizetype i = 0; i < renumbered.paths.size() && m_clears == clears; ++i) {
+        addNode(qint32(i + 1), renumbered.paths[i]);
+        letEventsRun();
+    }
     status->hide();
-    m_tree->show();
-    return remap;
+    return renumbered.remap;
+}
+
+TPlaylist::Renumbering TPlaylist::commitRenumbering(const QHash<qint32, QString>& looked,
+                                                    const QList<std::pair<qint32, QString>>& sorted)
+{
+    // No window events in here: the transaction is short and nothing else
+    // can change the list half-way.
+    Renumbering r;
+    m_store.database()->transaction([&] {
+        const QList<std::pair<qint32, QString>> now = m_store.ReadEntries(m_store.LastPlItem());
+        QHash<qint32, QString> current;
+        current.reserve(now.size());
+        for (const auto& [index, path] : now)
+            current.insert(index, path);
+        // Entries deleted while we looked are gone from `current`.
+        for (const auto& [index, path] : sorted) {
+            const auto it = current.constFind(index);
+            if (it == current.cend() || *it != path)
+                continue;
+            r.paths << path;
+            r.remap.insert(index, qint32(r.paths.size()));
+        }
+        // Entries added while we looked (a hand-over, an add, a number
+        // freed and taken again), in the order they were added.
+        for (const auto& [index, path] : now) {
+            const auto it = looked.constFind(index);
+            if (it != looked.cend() && *it == path)
+                continue;
+            r.paths << path;
+            r.remap.insert(index, qint32(r.paths.size()));
+        }
+        m_store.WriteRenumbered(r.paths, [&](qsizetype written) {
+            if (OnRebuildProgress)
+                OnRebuildProgress(RebuildStage::Writing, written, r.paths.size());
+        });
+    });
+    return r;
 }
 
 qint32 TPlaylist::IndexOf(const QTreeWidgetItem* node)
@@ -166,8 +249,16 @@ void TPlaylist::DeleteSelectedNode()
     QTreeWidgetItem* node = m_tree->currentItem();
     if (!node || !node->isSelected())
         return;
+    // A folder node carries its first file's index. Once that file's node
+    // was deleted on its own, the number may have been freed and taken by a
+    // file elsewhere: a folder's index is deleted only while one of its own
+    // files carries it.
+    bool ownIndexIsAFile = node->parent() != nullptr;
+    for (int i = 0; i < node->childCount() && !ownIndexIsAFile; ++i)
+        ownIndexIsAFile = IndexOf(node->child(i)) == IndexOf(node);
     m_store.database()->transaction([&] {
-        DeletePlaylistEntry(IndexOf(node));
+        if (ownIndexIsAFile)
+            DeletePlaylistEntry(IndexOf(node));
         for (int i = 0; i < node->childCount(); ++i)
             DeletePlaylistEntry(IndexOf(node->child(i)));
     });
@@ -181,8 +272,8 @@ void TPlaylist::DeleteSelectedNode()
 void TPlaylist::ClearPlaylist()
 {
     m_store.Clear();
-    m_tree->clear();
-    m_folders.clear();
+    clearTree();
+    ++m_clears;
 }
 
 void TPlaylist::PlaylistClick()

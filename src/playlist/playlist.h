@@ -30,9 +30,12 @@ public:
     qint32 AddPlaylistEntry(const QString& path);
     void DeletePlaylistEntry(qint32 index) { m_store.Delete(index); }
     // Renumbers the surviving entries 1..k in path order, drops entries whose
-    // files are gone, and shows the list again. One transaction of the store:
-    // interrupted, the store keeps the old list whole. Returns old index ->
-    // new index of every entry kept. A rebuild asked for while one runs is
+    // files are gone, and shows the list again. Window events run while the
+    // entries are read, checked and sorted, with no hold on the store; the
+    // new numbering is then written in one short transaction (interrupted,
+    // the store keeps the old list whole). Entries added or deleted
+    // meanwhile count: added ones follow the sorted ones. Returns old index
+    // -> new index of every entry kept. A rebuild asked for while one runs is
     // done again after it.
     QHash<qint32, qint32> RebuildPlaylist();
     // Deletes the selected node's entry, and for a folder node the entries
@@ -47,13 +50,25 @@ public:
     // The double click: the selected node's index, or nothing.
     void PlaylistClick();
 
+    // Bulk changes (a rebuild, a folder add) hide the list while they run, so
+    // it is not redrawn per node; they may nest. Only the list's contents
+    // hide: whether the view itself shows ("Playlist Visible", a skin) is
+    // left to whoever set it.
+    void BeginBulkChange();
+    void EndBulkChange();
+
     // Runs with the index of the node the user double-clicked.
     std::function<void(qint32 index)> OnPlayIndex;
-    // Runs during a rebuild after each entry (done of total).
-    std::function<void(qsizetype done, qsizetype total)> OnRebuildProgress;
+    enum class RebuildStage { Looking, Writing };
+    // Runs during a rebuild after each entry looked at (window events run
+    // then), and after each entry written (inside the transaction).
+    std::function<void(RebuildStage stage, qsizetype done, qsizetype total)> OnRebuildProgress;
 
 private:
+    struct Renumbering;
     QHash<qint32, qint32> rebuildOnce();
+    Renumbering commitRenumbering(const QHash<qint32, QString>& looked, const QList<std::pair<qint32, QString>>& sorted);
+    void addNode(qint32 index, const QString& path);
     void clearTree();
 
     PlaylistStore& m_store;
@@ -61,6 +76,8 @@ private:
     QHash<QString, QTreeWidgetItem*> m_folders; // root nodes by their exact text
     bool m_rebuilding = false;
     bool m_rebuildAgain = false;
+    int m_bulkDepth = 0;
+    quint64 m_clears = 0; // counts ClearPlaylist, so a fill in progress can tell
 };
 
 } // namespace vimbo

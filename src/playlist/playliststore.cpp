@@ -1,6 +1,8 @@
 #include "playliststore.h"
 
 #include <algorithm>
+#include <limits>
+#include <optional>
 
 namespace vimbo {
 
@@ -62,19 +64,50 @@ void PlaylistStore::DeleteValue(qint32 index)
     m_playlist.deleteValue(QString::number(index));
 }
 
+namespace {
+
+// Only the names ReadPlaylistEntry would read: plain decimal, no sign or
+// leading zeros, within 0..last.
+std::optional<qint32> entryIndex(const QString& name, qint32 last)
+{
+    bool ok = false;
+    const qint32 index = name.toInt(&ok);
+    if (ok && index >= 0 && index <= last && name == QString::number(index))
+        return index;
+    return std::nullopt;
+}
+
+} // namespace
+
 QList<std::pair<qint32, QString>> PlaylistStore::ReadEntries(qint32 last) const
 {
     QList<std::pair<qint32, QString>> entries;
     for (const auto& [name, path] : m_playlist.readAllStrings()) {
-        bool ok = false;
-        const qint32 index = name.toInt(&ok);
-        // Only the names ReadPlaylistEntry would read: plain decimal, no sign
-        // or leading zeros, within 0..last.
-        if (ok && index >= 0 && index <= last && name == QString::number(index) && !path.isEmpty())
-            entries.append({index, path});
+        if (const auto index = entryIndex(name, last); index && !path.isEmpty())
+            entries.append({*index, path});
     }
     std::sort(entries.begin(), entries.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
     return entries;
+}
+
+void PlaylistStore::WriteRenumbered(const QStringList& paths, const std::function<void(qsizetype done)>& written)
+{
+    const qint32 count = qint32(std::min<qsizetype>(paths.size(), std::numeric_limits<qint32>::max()));
+    database()->transaction([&] {
+        const qint32 last = LastPlItem();
+        // Values 1..count are overwritten below; every other entry value goes.
+        for (const QString& name : m_playlist.valueNames()) {
+            const auto index = entryIndex(name, last);
+            if (index && (*index < 1 || *index > count))
+                m_playlist.deleteValue(name);
+        }
+        SetLastPlItem(count);
+        for (qint32 i = 0; i < count; ++i) {
+            m_playlist.writeString(QString::number(i + 1), paths[i]);
+            if (written)
+                written(i + 1);
+        }
+    });
 }
 
 } // namespace vimbo

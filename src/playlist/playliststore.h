@@ -5,6 +5,8 @@
 
 #include "settings/registry.h"
 
+#include <functional>
+
 namespace vimbo {
 
 class PlaylistStore
@@ -30,6 +32,11 @@ public:
     void Clear();
     // Every entry from 0 to `last` that holds a path, in index order, read at once.
     QList<std::pair<qint32, QString>> ReadEntries(qint32 last) const;
+    // Makes `paths` the whole list, as entries 1..k, and LastPlItem k: every
+    // value named by an index up to the old LastPlItem goes (whatever its
+    // type); values above it stay unread, as ever. One transaction;
+    // `written` runs after each entry (inside it).
+    void WriteRenumbered(const QStringList& paths, const std::function<void(qsizetype done)>& written = {});
 
     const std::shared_ptr<RegistryDatabase>& database() const { return m_settings.database(); }
 

@@ -268,18 +268,14 @@ QStringList RegistryKey::valueNames() const
 QList<std::pair<QString, QString>> RegistryKey::readAllStrings() const
 {
     std::lock_guard lock(m_db->m_mutex);
-    StatementUse stmt(m_db->statement("SELECT name, type, data FROM reg_values WHERE key = ?1"));
+    StatementUse stmt(m_db->statement("SELECT name, data FROM reg_values WHERE key = ?1 AND type = 1"));
     if (!stmt)
         throw ERegistryException(QStringLiteral("Failed to read the values of '%1'").arg(m_keyPath));
     bindText(stmt.get(), 1, m_keyPath);
     QList<std::pair<QString, QString>> values;
     int rc;
-    while ((rc = sqlite3_step(stmt.get())) == SQLITE_ROW) {
-        const QString name = columnText(stmt.get(), 0);
-        if (RegistryType(sqlite3_column_int(stmt.get(), 1)) != RegistryType::String)
-            throw ERegistryException(QStringLiteral("Invalid data type for '%1'").arg(name));
-        values.append({name, columnText(stmt.get(), 2)});
-    }
+    while ((rc = sqlite3_step(stmt.get())) == SQLITE_ROW)
+        values.append({columnText(stmt.get(), 0), columnText(stmt.get(), 1)});
     if (rc != SQLITE_DONE)
         throw ERegistryException(QStringLiteral("Failed to read the values of '%1'").arg(m_keyPath));
     return values;

@@ -95,8 +95,8 @@ public:
     // True when a value was there to delete.
     bool deleteValue(const QString& name);
     QStringList valueNames() const;
-    // Every string value of the key as (name, text), in one read. Throws
-    // "Invalid data type for '<name>'" when a value is not a string.
+    // Every string value of the key as (name, text), in one read. Values of
+    // the other type are not strings and are left out.
     QList<std::pair<QString, QString>> readAllStrings() const;
 
 private:

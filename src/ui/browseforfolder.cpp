@@ -40,12 +40,18 @@ bool TBrowseForFolder::Execute()
     // (the dialog stays open until it does).
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
     const QString root = RootFolder(Root);
-    QString start = FolderName;
-    if (start.isEmpty() || !QFileInfo(start).isDir())
-        start = root.isEmpty() ? QDir::homePath() : root;
-    dialog.setDirectory(start);
-    if (!FolderName.isEmpty() && QFileInfo(FolderName).isDir())
-        dialog.selectFile(FolderName);
+    // The folder named by FolderName is offered as the choice: its parent is
+    // listed with it selected, so confirming at once chooses that folder
+    // (not a same-named folder inside it).
+    const QFileInfo selected(QDir::cleanPath(FolderName));
+    if (!FolderName.isEmpty() && selected.isDir() && !selected.isRoot()) {
+        dialog.setDirectory(selected.absolutePath());
+        dialog.selectFile(selected.fileName());
+    } else if (!FolderName.isEmpty() && selected.isDir()) {
+        dialog.setDirectory(selected.absoluteFilePath());
+    } else {
+        dialog.setDirectory(root.isEmpty() ? QDir::homePath() : root);
+    }
     // The dialog has no status line; the text goes where the user reads it.
     if (!StatusText.isEmpty() && Flags.testFlag(bf_statustext))
         dialog.setLabelText(QFileDialog::LookIn, StatusText);
