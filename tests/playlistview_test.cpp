@@ -20,11 +20,23 @@
 #include <QRegularExpression>
 #include <QScrollBar>
 #include <QStandardPaths>
+#include <QThread>
+#include <QTimer>
 #include <QTreeWidget>
+#include <QtEndian>
+#include <QElapsedTimer>
 
 #include <gtest/gtest.h>
 
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
 #include <unistd.h>
+
+#include <atomic>
+#include <cstdio>
+#include <thread>
 
 using namespace vimbo;
 
@@ -253,6 +265,90 @@ TEST_F(PlaylistViewTest, HiddenPlaylistStaysHiddenAndStaleFolderNodesDeleteNothi
     pressDelete();
     EXPECT_EQ(tree(), (QStringList{"Rock", "  a", "  b"}));
     EXPECT_EQ(entries(), (QStringList{"1=" + dir.filePath("Rock/a.mp3"), "2=" + dir.filePath("Rock/b.mp3")}));
+}
+
+// One raw request to the picture server; true when a whole answer (JPEG,
+// then a BMP as long as its header says) came back within 30 s.
+bool fetchPicture(quint16 port)
+{
+    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in a{};
+    a.sin_family = AF_INET;
+    a.sin_port = htons(port);
+    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    bool whole = false;
+    if (::connect(fd, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0 && ::send(fd, "x", 1, MSG_NOSIGNAL) == 1) {
+        QByteArray got;
+        QElapsedTimer t;
+        t.start();
+        while (!whole && t.elapsed() < 30000) {
+            pollfd p{fd, POLLIN, 0};
+            if (::poll(&p, 1, 50) <= 0)
+                continue;
+            char buf[65536];
+            const ssize_t n = ::recv(fd, buf, sizeof buf, 0);
+            if (n <= 0)
+                break;
+            got.append(buf, qsizetype(n));
+            const qsizetype bm = got.indexOf(QByteArray("\xFF\xD9" "BM", 4));
+            whole = bm >= 0 && got.size() >= bm + 8 &&
+                    got.size() >= bm + 2 + qsizetype(qFromLittleEndian<quint32>(got.constData() + bm + 4));
+        }
+    }
+    ::close(fd);
+    return whole;
+}
+
+TEST_F(PlaylistViewTest, PicturesAndSkinChangesGoOnDuringARebuild)
+{
+    form->show();
+    const QString song = makeFile(dir, "Music/song.mp3");
+    constexpr int kCount = 20000;
+    store()->transaction([&] {
+        RegistryKey entries(store(), kPlaylistKeyPath);
+        for (int i = 0; i < kCount; ++i)
+            entries.writeString(QString::number(i + 1), song);
+        settings().writeInteger("LastPlItem", kCount);
+    });
+    form->Playback.CurrentIndex = 1;
+
+    // Two waits for each other would hang here for good: give up loudly.
+    std::atomic<bool> finished{false};
+    std::thread watchdog([&] {
+        for (int i = 0; i < 1200 && !finished; ++i)
+            QThread::msleep(100);
+        if (!finished) {
+            std::fprintf(stderr, "the rebuild, a picture request and a skin change wait for each other\n");
+            std::abort();
+        }
+    });
+    std::thread client;
+    std::atomic<bool> served{false};
+    bool skinAsked = false;
+    form->PlaylistView.OnRebuildProgress = [&](TPlaylist::RebuildStage stage, qsizetype done, qsizetype) {
+        if (stage != TPlaylist::RebuildStage::Looking)
+            return;
+        if (done == 1000 && !client.joinable()) {
+            const quint16 port = form->ImageServer.Port();
+            client = std::thread([&served, port] { served = fetchPicture(port); });
+        }
+        if (done == 5000 && !skinAsked) {
+            skinAsked = true;
+            // By now the picture's worker is inside its request; a skin
+            // chosen from the menu comes in as the next event.
+            QThread::msleep(300);
+            QTimer::singleShot(0, form.get(), [&] { form->ApplyDefaultSkin(); });
+        }
+    };
+    form->RefreshList();
+    finished = true;
+    watchdog.join();
+    if (client.joinable())
+        client.join();
+    EXPECT_TRUE(skinAsked);
+    EXPECT_TRUE(served) << "the picture is served while the list is rebuilt";
+    EXPECT_EQ(settings().readInteger("LastPlItem"), kCount);
+    EXPECT_EQ(form->Playlist->topLevelItem(0)->childCount(), kCount);
 }
 
 QString readAll(const QString& path)

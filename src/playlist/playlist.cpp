@@ -231,7 +231,7 @@ TPlaylist::Renumbering TPlaylist::commitRenumbering(const QHash<qint32, QString>
             r.paths << path;
             r.remap.insert(index, qint32(r.paths.size()));
         }
-        m_store.WriteRenumbered(r.paths, [&](qsizetype written) {
+        m_store.WriteRenumbered(r.paths, current, [&](qsizetype written) {
             if (OnRebuildProgress)
                 OnRebuildProgress(RebuildStage::Writing, written, r.paths.size());
         });

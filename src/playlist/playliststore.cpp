@@ -90,7 +90,8 @@ QList<std::pair<qint32, QString>> PlaylistStore::ReadEntries(qint32 last) const
     return entries;
 }
 
-void PlaylistStore::WriteRenumbered(const QStringList& paths, const std::function<void(qsizetype done)>& written)
+void PlaylistStore::WriteRenumbered(const QStringList& paths, const QHash<qint32, QString>& current,
+                                    const std::function<void(qsizetype done)>& written)
 {
     const qint32 count = qint32(std::min<qsizetype>(paths.size(), std::numeric_limits<qint32>::max()));
     database()->transaction([&] {
@@ -103,7 +104,9 @@ void PlaylistStore::WriteRenumbered(const QStringList& paths, const std::functio
         }
         SetLastPlItem(count);
         for (qint32 i = 0; i < count; ++i) {
-            m_playlist.writeString(QString::number(i + 1), paths[i]);
+            // A list rebuilt again (every start does) mostly keeps its numbers.
+            if (const auto it = current.constFind(i + 1); it == current.cend() || *it != paths[i])
+                m_playlist.writeString(QString::number(i + 1), paths[i]);
             if (written)
                 written(i + 1);
         }

@@ -5,6 +5,8 @@
 
 #include "settings/registry.h"
 
+#include <QHash>
+
 #include <functional>
 
 namespace vimbo {
@@ -34,9 +36,11 @@ public:
     QList<std::pair<qint32, QString>> ReadEntries(qint32 last) const;
     // Makes `paths` the whole list, as entries 1..k, and LastPlItem k: every
     // value named by an index up to the old LastPlItem goes (whatever its
-    // type); values above it stay unread, as ever. One transaction;
-    // `written` runs after each entry (inside it).
-    void WriteRenumbered(const QStringList& paths, const std::function<void(qsizetype done)>& written = {});
+    // type); values above it stay unread, as ever. `current` is what
+    // ReadEntries gives now: an entry that already holds its new path is not
+    // written again. One transaction; `written` runs after each entry (inside it).
+    void WriteRenumbered(const QStringList& paths, const QHash<qint32, QString>& current,
+                         const std::function<void(qsizetype done)>& written = {});
 
     const std::shared_ptr<RegistryDatabase>& database() const { return m_settings.database(); }
 
