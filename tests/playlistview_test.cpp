@@ -376,11 +376,13 @@ TEST_F(PlaylistViewTest, ExportWritesAPageThatReadsRightInABrowser)
     entriesKey.writeString("3", dir.filePath("x.wav"));
     entriesKey.writeString("1", dir.filePath("Music/a.mp3"));
     entriesKey.writeString("2", "");
+    entriesKey.writeInteger("6", 9);       // not a path: no entry
+    entriesKey.writeInteger("Order", 1); // not an entry's name at all
     const QString hostile = dir.filePath("Bad/<script>alert(1)<\\script> & 'x'.mp3");
     const QString accented = dir.filePath("Éire/Beyoncé.mp3");
     entriesKey.writeString("4", hostile);
     entriesKey.writeString("5", accented);
-    settings().writeInteger("LastPlItem", 5);
+    settings().writeInteger("LastPlItem", 6);
     const DisplayNames hostileNames = form->PlaylistView.MakeDisplayNames(hostile);
     const DisplayNames accentedNames = form->PlaylistView.MakeDisplayNames(accented);
     const QString folderOfX = form->PlaylistView.MakeDisplayNames(dir.filePath("x.wav")).folder;
