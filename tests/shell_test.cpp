@@ -8,10 +8,13 @@
 #include "support/qtprint.h"
 #include "support/testfiles.h"
 
+#include <QFontDatabase>
+#include <QFontInfo>
 #include <QLabel>
 #include <QMenu>
 #include <QMouseEvent>
 #include <QTemporaryDir>
+#include <QTimer>
 #include <QTreeWidget>
 
 #include <gtest/gtest.h>
@@ -66,6 +69,22 @@ TEST_F(ShellTest, MenuActions)
 
     form->Exit1->trigger();
     EXPECT_FALSE(form->isVisible());
+}
+
+TEST_F(ShellTest, ExitEndsTheProgramWhetherShownOrHidden)
+{
+    for (const bool hidden : {false, true}) {
+        SCOPED_TRACE(hidden ? "hidden to the tray" : "shown");
+        form->show();
+        if (hidden)
+            form->hide(); // what "minimise to tray" does where there is a tray
+        QTimer::singleShot(0, form->Exit1, &QAction::trigger);
+        QTimer watchdog;
+        watchdog.setSingleShot(true);
+        QObject::connect(&watchdog, &QTimer::timeout, [] { QCoreApplication::exit(1); });
+        watchdog.start(5000);
+        EXPECT_EQ(QCoreApplication::exec(), 0) << "the program went on after its main window closed";
+    }
 }
 
 TEST_F(ShellTest, TrayBehavioursWithoutANotificationArea)

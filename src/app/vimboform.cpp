@@ -496,6 +496,9 @@ void TVimboForm::closeEvent(QCloseEvent* event)
 {
     FormClose();
     event->accept();
+    // The program ends with this window, whether it was shown or hidden to
+    // the notification area (Qt's own rule counts shown windows only).
+    QCoreApplication::quit();
 }
 
 void TVimboForm::FormClose()
