@@ -43,6 +43,8 @@ TEST_F(ShellTest, MainMenuItemsInOrder)
     EXPECT_EQ(menuText(form->SkinsMenu), (QStringList{"&Default", "-"})) << "no skins installed";
     EXPECT_TRUE(form->TogglePlaylist->isChecked());
     EXPECT_FALSE(form->OnTop->isChecked());
+    EXPECT_FALSE(form->SkinGenerator1->isEnabled()) << "no skin generator to show yet";
+    EXPECT_FALSE(form->LyricsGenerator1->isEnabled()) << "no lyrics generator to show yet";
 }
 
 TEST_F(ShellTest, MenuActions)

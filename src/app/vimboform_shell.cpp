@@ -23,6 +23,9 @@ void TVimboForm::createMainMenu()
     SkinsMenu = MainMenu->addMenu(QStringLiteral("&Skins"));
     SkinGenerator1 = MainMenu->addAction(QStringLiteral("Skin &Generator"));
     LyricsGenerator1 = MainMenu->addAction(QStringLiteral("Lyrics Generator"));
+    // Their windows are not there yet: greyed out rather than doing nothing.
+    SkinGenerator1->setEnabled(false);
+    LyricsGenerator1->setEnabled(false);
     MainMenu->addSeparator();
     TogglePlaylist = MainMenu->addAction(QStringLiteral("&Playlist Visible"));
     TogglePlaylist->setCheckable(true);
