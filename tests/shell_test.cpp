@@ -141,6 +141,19 @@ TEST_F(ShellTest, AboutLabelsOpenTheirAddresses)
     EXPECT_EQ(opened[1].scheme(), "https");
 }
 
+using AboutTest = PlayerFixture;
+
+TEST_F(AboutTest, LaidOutInTheFacesStartUpRegisters)
+{
+    QFontDatabase::removeAllApplicationFonts(); // as in a process of its own
+    settings().writeString("FirstRun2", "no");
+    auto form = create();
+    const TAboutForm now;
+    ASSERT_EQ(QFontInfo(now.ProductLabel1->font()).family(), "QSwitch Ax");
+    EXPECT_EQ(form->AboutForm->ProductLabel1->geometry(), now.ProductLabel1->geometry());
+    EXPECT_EQ(form->AboutForm->ProductLabel2->geometry(), now.ProductLabel2->geometry());
+}
+
 TEST_F(ShellTest, HintIsCutTo63Characters)
 {
     TTrayIcon icon;

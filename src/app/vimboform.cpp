@@ -262,6 +262,7 @@ void TVimboForm::FormCreate()
     } catch (const std::exception& e) {
         AppException(e);
     }
+    CreateAboutForm();
 }
 
 void TVimboForm::runCreateSteps()

@@ -130,7 +130,8 @@ public:
     QAction* AssociateExtensions1;
     QAction* About1;
     QAction* Exit1;
-    TAboutForm* AboutForm;
+    // Made at the end of start-up, once its fonts are there.
+    TAboutForm* AboutForm = nullptr;
     // The skin's picture over the whole window, and the window's outline.
     TCoolForm* MaskedForm;
     // The built-in skin's picture.
@@ -252,6 +253,7 @@ private:
     void ReadLyricAttachment(const QString& path);
     void createControls();
     void createMainMenu();
+    void CreateAboutForm();
     void createTrayIcons();
     void wireSliders();
     void createPlaylistCommands();

@@ -14,7 +14,6 @@
 
 void TVimboForm::createMainMenu()
 {
-    AboutForm = new TAboutForm(this);
     MainMenu = new QMenu(this);
     Add1 = MainMenu->addMenu(QStringLiteral("Add"));
     Directory2 = Add1->addAction(QStringLiteral("Directory..."));
@@ -160,7 +159,15 @@ void TVimboForm::AssociateFiles()
     vimbo::AssociateFiles(associations, QCoreApplication::applicationFilePath());
 }
 
+void TVimboForm::CreateAboutForm()
+{
+    // Its labels are laid out as it is made, in the faces start-up registers.
+    if (!AboutForm)
+        AboutForm = new TAboutForm(this);
+}
+
 void TVimboForm::ShowAbout()
 {
+    CreateAboutForm();
     AboutForm->exec();
 }
