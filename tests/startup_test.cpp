@@ -2,15 +2,18 @@
 #include "app/vimboform.h"
 #include "app/windowplacement.h"
 #include "platform/errors.h"
+#include "support/audiofixtures.h"
 #include "support/dialogpilot.h"
 #include "support/playerfixture.h"
 #include "support/qtprint.h"
 #include "support/testfiles.h"
 #include "ui/skincontrols.h"
 
+#include <QDateTime>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
 #include <QFontDatabase>
 #include <QTcpServer>
 #include <QTreeWidget>
@@ -89,23 +92,58 @@ TEST_F(StartupTest, WritesTheThreeFilesOnceAndLoadsTheLibrary)
     EXPECT_TRUE(pilot.seen.empty());
 }
 
-TEST_F(StartupTest, ForeignLibraryEndsStartUpBeforeTheFonts)
+TEST_F(StartupTest, LibraryOfAnotherBuildIsReplaced)
 {
     settings().writeString("FirstRun2", "no");
-    QDir().mkpath(options.folders.data);
-    QFile foreign(options.folders.data + "mp3dec.dll");
-    ASSERT_TRUE(foreign.open(QIODevice::WriteOnly));
-    foreign.write("not a shared library");
-    foreign.close();
+    QFile built(VIMBO_DECODER_LIBRARY);
+    ASSERT_TRUE(built.open(QIODevice::ReadOnly));
+    const QByteArray ours = built.readAll();
+    QByteArray sameSize = ours;
+    sameSize[sameSize.size() / 2] = char(~sameSize[sameSize.size() / 2]);
+    const QDateTime longAgo(QDate(2001, 2, 3), QTime(4, 5, 6), Qt::UTC);
+    const struct
+    {
+        const char* name;
+        QByteArray found;
+        bool replaced;
+    } cases[] = {
+        {"another size", "not a shared library", true},
+        {"the same size, other bytes", sameSize, true},
+        {"the same bytes", ours, false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        pilot.seen.clear();
+        QTemporaryDir data; // a path of its own: the loader would hand back a library it holds
+        options.folders.data = data.path() + "/";
+        QFile found(options.folders.data + "mp3dec.dll");
+        ASSERT_TRUE(found.open(QIODevice::WriteOnly));
+        found.write(c.found);
+        ASSERT_TRUE(found.setFileTime(longAgo, QFileDevice::FileModificationTime));
+        found.close();
+
+        auto form = create();
+        EXPECT_TRUE(pilot.seen.empty()) << pilot.texts().join("\n").toStdString();
+        EXPECT_TRUE(form->Player.PlayerCreated());
+        ASSERT_TRUE(found.open(QIODevice::ReadOnly));
+        EXPECT_TRUE(found.readAll() == ours);
+        EXPECT_EQ(QFileInfo(found).lastModified() != longAgo, c.replaced);
+        found.close();
+    }
+}
+
+TEST_F(StartupTest, UnloadableLibraryEndsStartUpBeforeTheFonts)
+{
+    settings().writeString("FirstRun2", "no");
+    // A folder of that name: it cannot be replaced, nor loaded.
+    QDir().mkpath(options.folders.data + "mp3dec.dll/inside");
 
     auto form = create();
     ASSERT_EQ(pilot.texts(), QStringList{kSoundFailed});
     EXPECT_TRUE(form->TerminateRequested());
     EXPECT_FALSE(QFile::exists(options.folders.data + "Fonts/Vimbo_font1.ttf"));
     EXPECT_FALSE(settings().valueExists("Opened"));
-    QFile kept(options.folders.data + "mp3dec.dll");
-    ASSERT_TRUE(kept.open(QIODevice::ReadOnly));
-    EXPECT_EQ(kept.readAll(), "not a shared library");
+    EXPECT_TRUE(QFileInfo(options.folders.data + "mp3dec.dll/inside").isDir()) << "left as it was";
 }
 
 TEST_F(StartupTest, UnwritableDataFolderShowsTheErrorAndRunsNoLaterStep)

@@ -282,7 +282,7 @@ void TVimboForm::runCreateSteps()
                                                          "skins and lyrics with the Vimbo Media player?")))
         AssociateFiles();
 
-    writeIncludedFile(&EmbeddedFiles::DecoderData, DecoderPath);
+    writeDecoderLibrary();
 
     initSoundPlayer();
     QCoreApplication::processEvents();
@@ -355,6 +355,15 @@ void TVimboForm::writeIncludedFile(TIncludeData EmbeddedFiles::*component, const
     if (!m_embedded)
         m_embedded = EmbeddedFiles::fromExecutable();
     writeEmbeddedFileIfMissing((*m_embedded).*component, path);
+}
+
+void TVimboForm::writeDecoderLibrary()
+{
+    // Unlike a font, the library has to be the very one this build was made
+    // with: one left by an older version is replaced.
+    if (!m_embedded)
+        m_embedded = EmbeddedFiles::fromExecutable();
+    refreshEmbeddedFile(m_embedded->DecoderData, DecoderPath);
 }
 
 void TVimboForm::writeAndRegisterFont(TIncludeData EmbeddedFiles::*font, const QString& fileName)

@@ -243,6 +243,7 @@ private:
     void readSwitches();
     void placeWindow();
     void writeIncludedFile(TIncludeData vimbo::EmbeddedFiles::*component, const QString& path);
+    void writeDecoderLibrary();
 
     // Work of other subsystems that start-up and hand-over call into.
     void applySkinReporting(const QString& name);
