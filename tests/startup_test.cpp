@@ -303,6 +303,34 @@ TEST_F(StartupTest, PassedFilesByExtension)
                                       "file, please download it again...");
 }
 
+TEST_F(StartupTest, HandedOverFileStaysCurrentThroughTheRenumbering)
+{
+    settings().writeString("FirstRun2", "no");
+    auto form = create();
+    RegistryKey entries(store(), kPlaylistKeyPath);
+    QDir().mkpath(dir.filePath("music"));
+    entries.writeString("4", makeToneWav(dir.filePath("music/b.wav"), 0.2, {440}));
+    entries.writeString("9", makeToneWav(dir.filePath("music/c.wav"), 0.2, {440}));
+    settings().writeInteger("LastPlItem", 9);
+    const QString handed = makeToneWav(dir.filePath("music/a.wav"), 0.2, {440});
+
+    form->OpenFileMessage(handed); // stored as 10, started, then renumbered first
+    EXPECT_EQ(entries.readString("1"), handed);
+    EXPECT_EQ(form->Playback.CurrentIndex, 1);
+
+    // Every later rebuild keeps it too; a file that went away leaves none current.
+    form->Playback.CurrentIndex = 3;
+    QFile::remove(dir.filePath("music/a.wav"));
+    form->RefreshList();
+    EXPECT_EQ(entries.readString("2"), dir.filePath("music/c.wav"));
+    EXPECT_EQ(form->Playback.CurrentIndex, 2);
+    form->Playback.CurrentIndex = 1;
+    QFile::remove(dir.filePath("music/b.wav"));
+    form->RefreshList();
+    EXPECT_EQ(form->Playback.CurrentIndex, 0);
+    EXPECT_TRUE(pilot.seen.empty()) << pilot.texts().join("\n").toStdString();
+}
+
 TEST_F(StartupTest, ErrorInAHandlerIsShownAndThePlayerGoesOn)
 {
     settings().writeString("FirstRun2", "no");

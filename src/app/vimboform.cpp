@@ -418,9 +418,7 @@ void TVimboForm::OpenPassedFile(bool Reindex, bool PlayNow)
         const QString ext = extractFileExt(passed);
         if (ext == QLatin1String(".mp3") || ext == QLatin1String(".wav") || ext == QLatin1String(".cda")) {
             Playback.CurrentIndex = m_playlist.Append(passed);
-            if (!PlayNow)
-                m_passedIndex = Playback.CurrentIndex;
-            else
+            if (PlayNow)
                 Playback.PlayFile(passed);
         } else if (ext == QLatin1String(".ssk")) {
             copyInto(passed, ProgramFolder() + QStringLiteral("Skins/"));
@@ -493,9 +491,8 @@ void TVimboForm::FormShow()
     else
         applySkinReporting(skin);
     if (OpenOnShow) {
-        // The rebuild renumbered the entries: follow the passed file to its
-        // new number, or to none when it was dropped (or was no media file).
-        Playback.CurrentIndex = m_lastRenumbering.value(m_passedIndex, 0);
+        // The skin's rebuild has carried CurrentIndex to the passed file's new
+        // number, or to none when it was dropped (or was no media file).
         Playback.PlayItem();
         OpenOnShow = false;
     }
@@ -646,5 +643,8 @@ void TVimboForm::applySkinReporting(const QString& name)
 void TVimboForm::RebuildPlaylist()
 {
     m_lastRenumbering = PlaylistView.RebuildPlaylist();
+    // The entry last started keeps its file under the new numbers; one the
+    // rebuild dropped leaves no entry current.
+    Playback.CurrentIndex = m_lastRenumbering.value(Playback.CurrentIndex, 0);
 }
 void TVimboForm::ReadLyricAttachment(const QString&) {}
