@@ -350,7 +350,7 @@ TEST_F(StartupTest, ErrorInAHandlerIsShownAndThePlayerGoesOn)
 
 TEST(WindowPlacement, SavedEdgesOnAScreen)
 {
-    const QSize screen(1280, 1024);
+    const QRect screen(0, 0, 1280, 1024);
     const QSize window(449, 289);
     const struct
     {
@@ -373,7 +373,26 @@ TEST(WindowPlacement, SavedEdgesOnAScreen)
         EXPECT_EQ(placeMainWindow(c.top, c.left, screen, window), c.expected);
     }
     // Odd sizes: each half truncates on its own.
-    EXPECT_EQ(placeMainWindow(0, 0, QSize(1025, 769), QSize(101, 51)), QPoint(512 - 50, 384 - 25));
+    EXPECT_EQ(placeMainWindow(0, 0, QRect(0, 0, 1025, 769), QSize(101, 51)), QPoint(512 - 50, 384 - 25));
+
+    // A primary screen right of and below the desktop's origin.
+    const QRect moved(1920, 200, 1280, 1024);
+    const struct
+    {
+        const char* name;
+        int top, left;
+        QPoint expected;
+    } offset[] = {
+        {"centred on it", 0, 0, {1920 + 640 - 224, 200 + 512 - 144}},
+        {"kept on it", 300, 2000, {2000, 300}},
+        {"past its bottom and right", 1224, 3200, {3200 - 449, 1224 - 289}},
+        {"inside its far edges stays", 1223, 3199, {3199, 1223}},
+        {"on the screen to its left stays", 300, 100, {100, 300}},
+    };
+    for (const auto& c : offset) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(placeMainWindow(c.top, c.left, moved, window), c.expected);
+    }
 }
 
 TEST(ErrorReport, TextAndEncodedMailLink)

@@ -406,7 +406,7 @@ void TVimboForm::placeWindow()
         return;
     const QPoint topLeft =
         placeMainWindow(ReadSettingInt(QStringLiteral("FormTop")), ReadSettingInt(QStringLiteral("FormLeft")),
-                        screen->geometry().size(), frameGeometry().size());
+                        screen->geometry(), frameGeometry().size());
     move(topLeft);
 }
 
