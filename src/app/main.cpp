@@ -102,7 +102,6 @@ int main(int argc, char** argv)
     preferX11OnWayland();
     TApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("vimbo"));
-    QGuiApplication::setApplicationDisplayName(QStringLiteral("Vimbo Media Player"));
     QGuiApplication::setDesktopFileName(QStringLiteral("vimbo"));
     QGuiApplication::setQuitOnLastWindowClosed(true);
 
