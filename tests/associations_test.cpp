@@ -29,6 +29,15 @@ QMap<QString, QByteArray> snapshot(const QString& root)
     return files;
 }
 
+QString writeFile(const QString& path, const QByteArray& content)
+{
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    QFile f(path);
+    EXPECT_TRUE(f.open(QIODevice::WriteOnly)) << path.toStdString();
+    f.write(content);
+    return path;
+}
+
 QString run(const QString& program, const QStringList& args, const QProcessEnvironment& env)
 {
     QProcess p;
@@ -42,13 +51,21 @@ TEST(Associations, WrittenOnceReadBackByTheSystemTools)
 {
     QTemporaryDir dir;
     const QString data = dir.filePath("data"), config = dir.filePath("config");
-    const QString exe = dir.filePath("my player/vimbo");
-    QDir().mkpath(config);
-    {
-        QFile other(config + "/mimeapps.list");
-        ASSERT_TRUE(other.open(QIODevice::WriteOnly));
-        other.write("[Default Applications]\ntext/plain=editor.desktop;\n");
-    }
+    // A program that is there: the tools pass over entries whose command is
+    // missing (and read the command up to its first space).
+    const QString exe = writeFile(dir.filePath("bin/vimbo"), "#!/bin/sh\n");
+    ASSERT_TRUE(QFile::setPermissions(exe, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
+    // Another player installed system-wide, which the system would choose
+    // for these types unless the user's choice names ours.
+    const QString system = dir.filePath("system");
+    writeFile(system + "/applications/otherplayer.desktop",
+              "[Desktop Entry]\nType=Application\nName=Other Player\nExec=/bin/true %f\n"
+              "MimeType=audio/mpeg;audio/x-wav;audio/x-cda;application/x-vimbo-skin;application/x-vimbo-lyric;\n");
+    writeFile(system + "/applications/mimeinfo.cache",
+              "[MIME Cache]\naudio/mpeg=otherplayer.desktop;\naudio/x-wav=otherplayer.desktop;\n"
+              "audio/x-cda=otherplayer.desktop;\napplication/x-vimbo-skin=otherplayer.desktop;\n"
+              "application/x-vimbo-lyric=otherplayer.desktop;\n");
+    writeFile(config + "/mimeapps.list", "[Default Applications]\ntext/plain=editor.desktop;\n");
 
     FileAssociations associations(data, config);
     AssociateFiles(associations, exe);
@@ -60,14 +77,14 @@ TEST(Associations, WrittenOnceReadBackByTheSystemTools)
     QFile desktop(associations.desktopFilePath());
     ASSERT_TRUE(desktop.open(QIODevice::ReadOnly));
     const QString entry = QString::fromUtf8(desktop.readAll());
-    EXPECT_TRUE(entry.contains("\nExec=\"" + exe + "\" %f\n")) << entry.toStdString();
+    EXPECT_TRUE(entry.contains("\nExec=" + exe + " %f\n")) << entry.toStdString();
     EXPECT_TRUE(entry.contains("\nMimeType=audio/mpeg;audio/x-wav;audio/x-cda;application/x-vimbo-skin;"
                                "application/x-vimbo-lyric;\n"));
 
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert("XDG_DATA_HOME", data);
     env.insert("XDG_CONFIG_HOME", config);
-    env.insert("XDG_DATA_DIRS", "/usr/share");
+    env.insert("XDG_DATA_DIRS", system + ":/usr/share");
     env.insert("XDG_CURRENT_DESKTOP", "X-Generic");
     env.remove("DISPLAY");
     for (const char* type : {"audio/mpeg", "audio/x-wav", "audio/x-cda", "application/x-vimbo-skin",

@@ -2,6 +2,7 @@
 #include "platform/paths.h"
 #include "settings/registry.h"
 #include "support/audiofixtures.h"
+#include "support/qtprint.h"
 #include "support/testfiles.h"
 
 #include <QDir>
@@ -52,10 +53,11 @@ protected:
         return RegistryKey(m_store, kSettingsKeyPath);
     }
 
-    QProcess* start(const QStringList& args)
+    QProcess* start(const QStringList& args, const QString& workingDirectory = {})
     {
         auto* p = new QProcess;
         p->setProcessEnvironment(env);
+        p->setWorkingDirectory(workingDirectory);
         p->setProcessChannelMode(QProcess::ForwardedErrorChannel);
         p->start(VIMBO_EXECUTABLE, args);
         EXPECT_TRUE(p->waitForStarted());
@@ -94,9 +96,9 @@ protected:
     // A file that exists, so the first instance's rebuild keeps it.
     QString makeFile(const QString& name) { return ::makeFile(dir, name); }
 
-    int runSecond(const QStringList& args)
+    int runSecond(const QStringList& args, const QString& workingDirectory = {})
     {
-        QProcess* p = start(args);
+        QProcess* p = start(args, workingDirectory);
         EXPECT_TRUE(p->waitForFinished(30000)) << "the second instance did not end";
         return p->exitCode();
     }
@@ -135,6 +137,40 @@ TEST_F(HandOverTest, FirstStartTakesItsOwnArgument)
     start({song});
     ASSERT_TRUE(eventually([&] { return settings().readString("Opened") == song; }));
     EXPECT_EQ(RegistryKey(settings().database(), kPlaylistKeyPath).readString("1"), song);
+}
+
+TEST_F(HandOverTest, RelativePathsAreStoredInFull)
+{
+    const QString first = makeFile("first folder/song.mp3");
+    const QString second = makeFile("second folder/sub/other.wav");
+    start({"song.mp3"}, dir.filePath("first folder"));
+    ASSERT_TRUE(waitUntilListening());
+    EXPECT_TRUE(eventually([&] { return settings().readString("Opened") == first; }))
+        << settings().readString("Opened").toStdString();
+
+    EXPECT_EQ(runSecond({"./sub/../sub/other.wav"}, dir.filePath("second folder")), 0);
+    EXPECT_TRUE(eventually([&] { return settings().readInteger("LastPlItem") == 2; }));
+    EXPECT_EQ(settings().readString("Opened"), second);
+    // Both outlived the rebuild that followed the hand-over.
+    const RegistryKey entries(settings().database(), kPlaylistKeyPath);
+    EXPECT_EQ(entries.readString("1"), first);
+    EXPECT_EQ(entries.readString("2"), second);
+}
+
+TEST_F(HandOverTest, WindowOpensOnThePrimaryScreenWhereverItLies)
+{
+    // The primary screen (the first) lies right of and below a second one at the origin.
+    QFile screens(dir.filePath("screens.json"));
+    ASSERT_TRUE(screens.open(QIODevice::WriteOnly));
+    screens.write(R"({"screens": [{"name": "primary", "x": 1024, "y": 100, "width": 1280, "height": 1024},
+                                  {"name": "side", "x": 0, "y": 0, "width": 1024, "height": 768}]})");
+    screens.close();
+    env.insert("QT_QPA_PLATFORM", "offscreen:configfile=" + screens.fileName());
+    start({});
+    // The shown window writes where it stands.
+    ASSERT_TRUE(eventually([&] { return settings().valueExists("FormLeft"); }));
+    EXPECT_EQ(settings().readInteger("FormLeft"), 1024 + 640 - 224);
+    EXPECT_EQ(settings().readInteger("FormTop"), 100 + 512 - 144);
 }
 
 TEST_F(HandOverTest, SocketOfACrashedPlayerIsTakenOver)

@@ -8,10 +8,13 @@
 #include "support/qtprint.h"
 #include "support/testfiles.h"
 
+#include <QFontDatabase>
+#include <QFontInfo>
 #include <QLabel>
 #include <QMenu>
 #include <QMouseEvent>
 #include <QTemporaryDir>
+#include <QTimer>
 #include <QTreeWidget>
 
 #include <gtest/gtest.h>
@@ -40,6 +43,8 @@ TEST_F(ShellTest, MainMenuItemsInOrder)
     EXPECT_EQ(menuText(form->SkinsMenu), (QStringList{"&Default", "-"})) << "no skins installed";
     EXPECT_TRUE(form->TogglePlaylist->isChecked());
     EXPECT_FALSE(form->OnTop->isChecked());
+    EXPECT_FALSE(form->SkinGenerator1->isEnabled()) << "no skin generator to show yet";
+    EXPECT_FALSE(form->LyricsGenerator1->isEnabled()) << "no lyrics generator to show yet";
 }
 
 TEST_F(ShellTest, MenuActions)
@@ -66,6 +71,22 @@ TEST_F(ShellTest, MenuActions)
 
     form->Exit1->trigger();
     EXPECT_FALSE(form->isVisible());
+}
+
+TEST_F(ShellTest, ExitEndsTheProgramWhetherShownOrHidden)
+{
+    for (const bool hidden : {false, true}) {
+        SCOPED_TRACE(hidden ? "hidden to the tray" : "shown");
+        form->show();
+        if (hidden)
+            form->hide(); // what "minimise to tray" does where there is a tray
+        QTimer::singleShot(0, form->Exit1, &QAction::trigger);
+        QTimer watchdog;
+        watchdog.setSingleShot(true);
+        QObject::connect(&watchdog, &QTimer::timeout, [] { QCoreApplication::exit(1); });
+        watchdog.start(5000);
+        EXPECT_EQ(QCoreApplication::exec(), 0) << "the program went on after its main window closed";
+    }
 }
 
 TEST_F(ShellTest, TrayBehavioursWithoutANotificationArea)
@@ -118,6 +139,19 @@ TEST_F(ShellTest, AboutLabelsOpenTheirAddresses)
     EXPECT_EQ(opened[0], QUrl("mailto:" + about->BuildingEmail->text()));
     EXPECT_EQ(opened[1], QUrl(about->WebAddress->text()));
     EXPECT_EQ(opened[1].scheme(), "https");
+}
+
+using AboutTest = PlayerFixture;
+
+TEST_F(AboutTest, LaidOutInTheFacesStartUpRegisters)
+{
+    QFontDatabase::removeAllApplicationFonts(); // as in a process of its own
+    settings().writeString("FirstRun2", "no");
+    auto form = create();
+    const TAboutForm now;
+    ASSERT_EQ(QFontInfo(now.ProductLabel1->font()).family(), "QSwitch Ax");
+    EXPECT_EQ(form->AboutForm->ProductLabel1->geometry(), now.ProductLabel1->geometry());
+    EXPECT_EQ(form->AboutForm->ProductLabel2->geometry(), now.ProductLabel2->geometry());
 }
 
 TEST_F(ShellTest, HintIsCutTo63Characters)

@@ -2,15 +2,18 @@
 #include "app/vimboform.h"
 #include "app/windowplacement.h"
 #include "platform/errors.h"
+#include "support/audiofixtures.h"
 #include "support/dialogpilot.h"
 #include "support/playerfixture.h"
 #include "support/qtprint.h"
 #include "support/testfiles.h"
 #include "ui/skincontrols.h"
 
+#include <QDateTime>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
 #include <QFontDatabase>
 #include <QTcpServer>
 #include <QTreeWidget>
@@ -89,23 +92,58 @@ TEST_F(StartupTest, WritesTheThreeFilesOnceAndLoadsTheLibrary)
     EXPECT_TRUE(pilot.seen.empty());
 }
 
-TEST_F(StartupTest, ForeignLibraryEndsStartUpBeforeTheFonts)
+TEST_F(StartupTest, LibraryOfAnotherBuildIsReplaced)
 {
     settings().writeString("FirstRun2", "no");
-    QDir().mkpath(options.folders.data);
-    QFile foreign(options.folders.data + "mp3dec.dll");
-    ASSERT_TRUE(foreign.open(QIODevice::WriteOnly));
-    foreign.write("not a shared library");
-    foreign.close();
+    QFile built(VIMBO_DECODER_LIBRARY);
+    ASSERT_TRUE(built.open(QIODevice::ReadOnly));
+    const QByteArray ours = built.readAll();
+    QByteArray sameSize = ours;
+    sameSize[sameSize.size() / 2] = char(~sameSize[sameSize.size() / 2]);
+    const QDateTime longAgo(QDate(2001, 2, 3), QTime(4, 5, 6), Qt::UTC);
+    const struct
+    {
+        const char* name;
+        QByteArray found;
+        bool replaced;
+    } cases[] = {
+        {"another size", "not a shared library", true},
+        {"the same size, other bytes", sameSize, true},
+        {"the same bytes", ours, false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        pilot.seen.clear();
+        QTemporaryDir data; // a path of its own: the loader would hand back a library it holds
+        options.folders.data = data.path() + "/";
+        QFile found(options.folders.data + "mp3dec.dll");
+        ASSERT_TRUE(found.open(QIODevice::WriteOnly));
+        found.write(c.found);
+        ASSERT_TRUE(found.setFileTime(longAgo, QFileDevice::FileModificationTime));
+        found.close();
+
+        auto form = create();
+        EXPECT_TRUE(pilot.seen.empty()) << pilot.texts().join("\n").toStdString();
+        EXPECT_TRUE(form->Player.PlayerCreated());
+        ASSERT_TRUE(found.open(QIODevice::ReadOnly));
+        EXPECT_TRUE(found.readAll() == ours);
+        EXPECT_EQ(QFileInfo(found).lastModified() != longAgo, c.replaced);
+        found.close();
+    }
+}
+
+TEST_F(StartupTest, UnloadableLibraryEndsStartUpBeforeTheFonts)
+{
+    settings().writeString("FirstRun2", "no");
+    // A folder of that name: it cannot be replaced, nor loaded.
+    QDir().mkpath(options.folders.data + "mp3dec.dll/inside");
 
     auto form = create();
     ASSERT_EQ(pilot.texts(), QStringList{kSoundFailed});
     EXPECT_TRUE(form->TerminateRequested());
     EXPECT_FALSE(QFile::exists(options.folders.data + "Fonts/Vimbo_font1.ttf"));
     EXPECT_FALSE(settings().valueExists("Opened"));
-    QFile kept(options.folders.data + "mp3dec.dll");
-    ASSERT_TRUE(kept.open(QIODevice::ReadOnly));
-    EXPECT_EQ(kept.readAll(), "not a shared library");
+    EXPECT_TRUE(QFileInfo(options.folders.data + "mp3dec.dll/inside").isDir()) << "left as it was";
 }
 
 TEST_F(StartupTest, UnwritableDataFolderShowsTheErrorAndRunsNoLaterStep)
@@ -265,6 +303,34 @@ TEST_F(StartupTest, PassedFilesByExtension)
                                       "file, please download it again...");
 }
 
+TEST_F(StartupTest, HandedOverFileStaysCurrentThroughTheRenumbering)
+{
+    settings().writeString("FirstRun2", "no");
+    auto form = create();
+    RegistryKey entries(store(), kPlaylistKeyPath);
+    QDir().mkpath(dir.filePath("music"));
+    entries.writeString("4", makeToneWav(dir.filePath("music/b.wav"), 0.2, {440}));
+    entries.writeString("9", makeToneWav(dir.filePath("music/c.wav"), 0.2, {440}));
+    settings().writeInteger("LastPlItem", 9);
+    const QString handed = makeToneWav(dir.filePath("music/a.wav"), 0.2, {440});
+
+    form->OpenFileMessage(handed); // stored as 10, started, then renumbered first
+    EXPECT_EQ(entries.readString("1"), handed);
+    EXPECT_EQ(form->Playback.CurrentIndex, 1);
+
+    // Every later rebuild keeps it too; a file that went away leaves none current.
+    form->Playback.CurrentIndex = 3;
+    QFile::remove(dir.filePath("music/a.wav"));
+    form->RefreshList();
+    EXPECT_EQ(entries.readString("2"), dir.filePath("music/c.wav"));
+    EXPECT_EQ(form->Playback.CurrentIndex, 2);
+    form->Playback.CurrentIndex = 1;
+    QFile::remove(dir.filePath("music/b.wav"));
+    form->RefreshList();
+    EXPECT_EQ(form->Playback.CurrentIndex, 0);
+    EXPECT_TRUE(pilot.seen.empty()) << pilot.texts().join("\n").toStdString();
+}
+
 TEST_F(StartupTest, ErrorInAHandlerIsShownAndThePlayerGoesOn)
 {
     settings().writeString("FirstRun2", "no");
@@ -284,7 +350,7 @@ TEST_F(StartupTest, ErrorInAHandlerIsShownAndThePlayerGoesOn)
 
 TEST(WindowPlacement, SavedEdgesOnAScreen)
 {
-    const QSize screen(1280, 1024);
+    const QRect screen(0, 0, 1280, 1024);
     const QSize window(449, 289);
     const struct
     {
@@ -307,7 +373,26 @@ TEST(WindowPlacement, SavedEdgesOnAScreen)
         EXPECT_EQ(placeMainWindow(c.top, c.left, screen, window), c.expected);
     }
     // Odd sizes: each half truncates on its own.
-    EXPECT_EQ(placeMainWindow(0, 0, QSize(1025, 769), QSize(101, 51)), QPoint(512 - 50, 384 - 25));
+    EXPECT_EQ(placeMainWindow(0, 0, QRect(0, 0, 1025, 769), QSize(101, 51)), QPoint(512 - 50, 384 - 25));
+
+    // A primary screen right of and below the desktop's origin.
+    const QRect moved(1920, 200, 1280, 1024);
+    const struct
+    {
+        const char* name;
+        int top, left;
+        QPoint expected;
+    } offset[] = {
+        {"centred on it", 0, 0, {1920 + 640 - 224, 200 + 512 - 144}},
+        {"kept on it", 300, 2000, {2000, 300}},
+        {"past its bottom and right", 1224, 3200, {3200 - 449, 1224 - 289}},
+        {"inside its far edges stays", 1223, 3199, {3199, 1223}},
+        {"on the screen to its left stays", 300, 100, {100, 300}},
+    };
+    for (const auto& c : offset) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(placeMainWindow(c.top, c.left, moved, window), c.expected);
+    }
 }
 
 TEST(ErrorReport, TextAndEncodedMailLink)

@@ -5,19 +5,24 @@
 #include "app/vimboform.h"
 #include "shell/trayicon.h"
 #include "skins/coolform.h"
+#include "support/audiofixtures.h"
 #include "support/dialogpilot.h"
 #include "support/playerfixture.h"
 #include "support/testfiles.h"
+#include "support/xdisplay.h"
 
 #include <QElapsedTimer>
+#include <QDir>
 #include <QMenu>
 #include <QPainter>
 #include <QScreen>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QThread>
 
 #include <gtest/gtest.h>
+
 
 using namespace vimbo;
 
@@ -93,21 +98,6 @@ TEST(ShapedWindow, OutlineFollowsTheMask)
     EXPECT_FALSE(cool->LoadMaskFile(dir.filePath("missing.msk")));
 }
 
-// Starts `program` and waits until `ready` holds.
-bool startAndWait(QProcess& process, const QString& program, const QStringList& args,
-                  const std::function<bool()>& ready)
-{
-    process.start(program, args);
-    if (!process.waitForStarted(5000))
-        return false;
-    for (int i = 0; i < 200; ++i) {
-        if (ready())
-            return true;
-        QThread::msleep(50);
-    }
-    return false;
-}
-
 using MainWindowTest = ReadyPlayerFixture;
 
 TEST_F(MainWindowTest, SkinOutlineShowsTheDesktopThrough)
@@ -145,22 +135,87 @@ TEST_F(MainWindowTest, SkinOutlineShowsTheDesktopThrough)
     EXPECT_EQ(mismatches, 0) << "the desktop shows where the picture is white, the picture everywhere else";
 }
 
+// The output of a small X tool, read as UTF-8.
+QString xtool(const QString& program, const QStringList& args)
+{
+    QProcess p;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("LC_ALL", "C.UTF-8");
+    p.setProcessEnvironment(env);
+    p.start(program, args);
+    p.waitForFinished(10000);
+    return QString::fromUtf8(p.readAllStandardOutput());
+}
+
+// The top-level windows of process `pid` that are `size` large.
+QStringList windowsOf(qint64 pid, const QString& size)
+{
+    QStringList found;
+    static const QRegularExpression line(R"(^\s*(0x[0-9a-f]+) .*\s(\d+x\d+)\+)");
+    for (const QString& l : xtool("xwininfo", {"-root", "-children"}).split('\n')) {
+        const QRegularExpressionMatch m = line.match(l);
+        if (m.hasMatch() && m.captured(2) == size &&
+            xtool("xprop", {"-id", m.captured(1), "_NET_WM_PID"}).contains(" = " + QString::number(pid)))
+            found << m.captured(1);
+    }
+    return found;
+}
+
+TEST(PlayerProcess, WindowTitleIsTheTickerAlone)
+{
+    QTemporaryDir dir;
+    RegistryKey(RegistryDatabase::open(dir.filePath("config/") + kRegistryFileName), kSettingsKeyPath)
+        .writeString("FirstRun2", "no");
+    QDir().mkpath(dir.filePath("run"));
+    QFile::setPermissions(dir.filePath("run"), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("VIMBO_CONFIG_DIR", dir.filePath("config"));
+    env.insert("VIMBO_DATA_DIR", dir.filePath("data"));
+    env.insert("VIMBO_PROGRAM_DIR", dir.filePath("program"));
+    env.insert("XDG_RUNTIME_DIR", dir.filePath("run"));
+    env.insert("VIMBO_NP_PORT", "0");
+    // Playing: the ticker shows the track's name, which does not end with the program's.
+    const QString tone = makeToneWav(dir.filePath("quiet tone.wav"), 20, {440});
+    QProcess player;
+    player.setProcessEnvironment(env);
+    player.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    player.start(VIMBO_EXECUTABLE, {tone});
+    ASSERT_TRUE(player.waitForStarted());
+
+    QStringList windows;
+    QElapsedTimer waited;
+    waited.start();
+    while (windows.isEmpty() && waited.elapsed() < 20000) {
+        QThread::msleep(100);
+        windows = windowsOf(player.processId(), "449x292");
+    }
+    ASSERT_EQ(windows.size(), 1) << "the player's main window";
+    const auto title = [&] { return xtool("xprop", {"-id", windows[0], "_NET_WM_NAME"}).trimmed(); };
+    QStringList titles;
+    for (waited.restart(); waited.elapsed() < 10000 && !titles.value(0).contains("Tone", Qt::CaseInsensitive);
+         QThread::msleep(100))
+        titles = QStringList{title()};
+    for (int i = 0; i < 4; ++i, QThread::msleep(150))
+        titles << title();
+    player.kill();
+    player.waitForFinished();
+    // What the desktop shows is the ticker's text, nothing added to it.
+    ASSERT_TRUE(titles[0].contains("Tone", Qt::CaseInsensitive)) << titles[0].toStdString();
+    for (const QString& t : titles) {
+        EXPECT_TRUE(t.startsWith("_NET_WM_NAME(UTF8_STRING) = \"")) << t.toStdString();
+        EXPECT_FALSE(t.contains("Vimbo Media Player")) << t.toStdString();
+    }
+}
+
 } // namespace
 
 int main(int argc, char** argv)
 {
-    // A display of our own: the first free number from 140 on.
-    int display = 140;
-    while (QFile::exists(QString("/tmp/.X%1-lock").arg(display)))
-        ++display;
     QProcess xvfb, trayer;
-    if (!startAndWait(xvfb, "Xvfb", {QString(":%1").arg(display), "-screen", "0", "1024x768x24", "-nolisten", "tcp", "-br"},
-                      [&] { return QFile::exists(QString("/tmp/.X11-unix/X%1").arg(display)); })) {
+    if (!startOwnDisplay(xvfb)) {
         std::fprintf(stderr, "Xvfb did not start\n");
         return 1;
     }
-    qputenv("DISPLAY", QByteArray(":") + QByteArray::number(display));
-    qputenv("QT_QPA_PLATFORM", "xcb");
     trayer.start("trayer", {"--edge", "top", "--align", "right", "--widthtype", "pixel", "--width", "120"});
     int rc = 1;
     {

@@ -70,6 +70,15 @@ private:
     QWidget* m_window;
 };
 
+// A file named relative to the folder the player was started in goes on by
+// its full path: the running player, and every later start, works elsewhere.
+QString passedPath(const QString& argument)
+{
+    if (argument.isEmpty() || !QDir::isRelativePath(argument))
+        return argument;
+    return QDir::cleanPath(QDir::current().absoluteFilePath(argument));
+}
+
 int handOver(RegistryKey settings, SingleInstance& instance, const QString& argument)
 {
     try {
@@ -93,13 +102,12 @@ int main(int argc, char** argv)
     preferX11OnWayland();
     TApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("vimbo"));
-    QGuiApplication::setApplicationDisplayName(QStringLiteral("Vimbo Media Player"));
     QGuiApplication::setDesktopFileName(QStringLiteral("vimbo"));
     QGuiApplication::setQuitOnLastWindowClosed(true);
 
     StartupOptions options;
     options.folders = PlayerFolders::fromEnvironment();
-    options.firstArgument = QCoreApplication::arguments().value(1);
+    options.firstArgument = passedPath(QCoreApplication::arguments().value(1));
     options.imageServerPort = TNpImageServer::configuredPort();
 
     SingleInstance instance(options.folders.runtime);

@@ -272,6 +272,7 @@ void TVimboForm::FormCreate()
     } catch (const std::exception& e) {
         AppException(e);
     }
+    CreateAboutForm();
 }
 
 void TVimboForm::runCreateSteps()
@@ -291,7 +292,7 @@ void TVimboForm::runCreateSteps()
                                                          "skins and lyrics with the Vimbo Media player?")))
         AssociateFiles();
 
-    writeIncludedFile(&EmbeddedFiles::DecoderData, DecoderPath);
+    writeDecoderLibrary();
 
     initSoundPlayer();
     QCoreApplication::processEvents();
@@ -366,6 +367,15 @@ void TVimboForm::writeIncludedFile(TIncludeData EmbeddedFiles::*component, const
     writeEmbeddedFileIfMissing((*m_embedded).*component, path);
 }
 
+void TVimboForm::writeDecoderLibrary()
+{
+    // Unlike a font, the library has to be the very one this build was made
+    // with: one left by an older version is replaced.
+    if (!m_embedded)
+        m_embedded = EmbeddedFiles::fromExecutable();
+    refreshEmbeddedFile(m_embedded->DecoderData, DecoderPath);
+}
+
 void TVimboForm::writeAndRegisterFont(TIncludeData EmbeddedFiles::*font, const QString& fileName)
 {
     const QString path = WindowsFolder() + fileName;
@@ -406,7 +416,7 @@ void TVimboForm::placeWindow()
         return;
     const QPoint topLeft =
         placeMainWindow(ReadSettingInt(QStringLiteral("FormTop")), ReadSettingInt(QStringLiteral("FormLeft")),
-                        screen->geometry().size(), frameGeometry().size());
+                        screen->geometry(), frameGeometry().size());
     move(topLeft);
 }
 
@@ -418,9 +428,7 @@ void TVimboForm::OpenPassedFile(bool Reindex, bool PlayNow)
         const QString ext = extractFileExt(passed);
         if (ext == QLatin1String(".mp3") || ext == QLatin1String(".wav") || ext == QLatin1String(".cda")) {
             Playback.CurrentIndex = m_playlist.Append(passed);
-            if (!PlayNow)
-                m_passedIndex = Playback.CurrentIndex;
-            else
+            if (PlayNow)
                 Playback.PlayFile(passed);
         } else if (ext == QLatin1String(".ssk")) {
             copyInto(passed, ProgramFolder() + QStringLiteral("Skins/"));
@@ -493,9 +501,8 @@ void TVimboForm::FormShow()
     else
         applySkinReporting(skin);
     if (OpenOnShow) {
-        // The rebuild renumbered the entries: follow the passed file to its
-        // new number, or to none when it was dropped (or was no media file).
-        Playback.CurrentIndex = m_lastRenumbering.value(m_passedIndex, 0);
+        // The skin's rebuild has carried CurrentIndex to the passed file's new
+        // number, or to none when it was dropped (or was no media file).
         Playback.PlayItem();
         OpenOnShow = false;
     }
@@ -506,6 +513,9 @@ void TVimboForm::closeEvent(QCloseEvent* event)
 {
     FormClose();
     event->accept();
+    // The program ends with this window, whether it was shown or hidden to
+    // the notification area (Qt's own rule counts shown windows only).
+    QCoreApplication::quit();
 }
 
 void TVimboForm::FormClose()
@@ -643,5 +653,8 @@ void TVimboForm::applySkinReporting(const QString& name)
 void TVimboForm::RebuildPlaylist()
 {
     m_lastRenumbering = PlaylistView.RebuildPlaylist();
+    // The entry last started keeps its file under the new numbers; one the
+    // rebuild dropped leaves no entry current.
+    Playback.CurrentIndex = m_lastRenumbering.value(Playback.CurrentIndex, 0);
 }
 void TVimboForm::ReadLyricAttachment(const QString&) {}

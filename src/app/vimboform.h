@@ -130,7 +130,8 @@ public:
     QAction* AssociateExtensions1;
     QAction* About1;
     QAction* Exit1;
-    TAboutForm* AboutForm;
+    // Made at the end of start-up, once its fonts are there.
+    TAboutForm* AboutForm = nullptr;
     // The skin's picture over the whole window, and the window's outline.
     TCoolForm* MaskedForm;
     // The built-in skin's picture.
@@ -242,6 +243,7 @@ private:
     void readSwitches();
     void placeWindow();
     void writeIncludedFile(TIncludeData vimbo::EmbeddedFiles::*component, const QString& path);
+    void writeDecoderLibrary();
 
     // Work of other subsystems that start-up and hand-over call into.
     void applySkinReporting(const QString& name);
@@ -252,6 +254,7 @@ private:
     void ReadLyricAttachment(const QString& path);
     void createControls();
     void createMainMenu();
+    void CreateAboutForm();
     void createTrayIcons();
     void wireSliders();
     void createPlaylistCommands();
@@ -267,7 +270,6 @@ private:
 
     std::optional<vimbo::EmbeddedFiles> m_embedded;
     bool m_terminateRequested = false;
-    qint32 m_passedIndex = 0; // the entry a command-line file was stored as
     QHash<qint32, qint32> m_lastRenumbering;
     // The playlist view's font and width, copied for the picture server's
     // threads (names there are cut as the view cuts them).

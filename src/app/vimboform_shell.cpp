@@ -14,7 +14,6 @@
 
 void TVimboForm::createMainMenu()
 {
-    AboutForm = new TAboutForm(this);
     MainMenu = new QMenu(this);
     Add1 = MainMenu->addMenu(QStringLiteral("Add"));
     Directory2 = Add1->addAction(QStringLiteral("Directory..."));
@@ -23,6 +22,9 @@ void TVimboForm::createMainMenu()
     SkinsMenu = MainMenu->addMenu(QStringLiteral("&Skins"));
     SkinGenerator1 = MainMenu->addAction(QStringLiteral("Skin &Generator"));
     LyricsGenerator1 = MainMenu->addAction(QStringLiteral("Lyrics Generator"));
+    // Their windows are not there yet: greyed out rather than doing nothing.
+    SkinGenerator1->setEnabled(false);
+    LyricsGenerator1->setEnabled(false);
     MainMenu->addSeparator();
     TogglePlaylist = MainMenu->addAction(QStringLiteral("&Playlist Visible"));
     TogglePlaylist->setCheckable(true);
@@ -157,7 +159,15 @@ void TVimboForm::AssociateFiles()
     vimbo::AssociateFiles(associations, QCoreApplication::applicationFilePath());
 }
 
+void TVimboForm::CreateAboutForm()
+{
+    // Its labels are laid out as it is made, in the faces start-up registers.
+    if (!AboutForm)
+        AboutForm = new TAboutForm(this);
+}
+
 void TVimboForm::ShowAbout()
 {
+    CreateAboutForm();
     AboutForm->exec();
 }

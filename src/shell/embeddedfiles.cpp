@@ -3,6 +3,7 @@
 #include "platform/errors.h"
 
 #include <QBuffer>
+#include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -57,10 +58,10 @@ EmbeddedFiles EmbeddedFiles::fromExecutable()
     return files;
 }
 
-bool writeEmbeddedFileIfMissing(const TIncludeData& source, const QString& path)
+namespace {
+
+void writeWhole(const TIncludeData& source, const QString& path)
 {
-    if (QFileInfo::exists(path))
-        return false;
     QDir().mkpath(QFileInfo(path).absolutePath());
     // Written beside the target and renamed into place, so an interrupted
     // write never leaves a half file that would then count as present.
@@ -70,6 +71,47 @@ bool writeEmbeddedFileIfMissing(const TIncludeData& source, const QString& path)
     if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit())
         throw EFCreateError(
             QStringLiteral("Cannot create file \"%1\". %2").arg(path, file.errorString()));
+}
+
+// The size decides most cases without reading the file.
+bool sameBytes(const TIncludeData& source, const QString& path)
+{
+    if (QFileInfo(path).size() != source.GetSize())
+        return false;
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return false;
+    QCryptographicHash onDisk(QCryptographicHash::Sha256);
+    if (!onDisk.addData(&file))
+        return false;
+    return onDisk.result() ==
+           QCryptographicHash::hash(QByteArrayView(source.GetData(), source.GetSize()), QCryptographicHash::Sha256);
+}
+
+} // namespace
+
+bool writeEmbeddedFileIfMissing(const TIncludeData& source, const QString& path)
+{
+    if (QFileInfo::exists(path))
+        return false;
+    writeWhole(source, path);
+    return true;
+}
+
+bool refreshEmbeddedFile(const TIncludeData& source, const QString& path)
+{
+    if (!QFileInfo::exists(path)) {
+        writeWhole(source, path);
+        return true;
+    }
+    if (sameBytes(source, path))
+        return false;
+    try {
+        writeWhole(source, path);
+    } catch (const EFCreateError& e) {
+        qWarning("%s; the file there is used as it is", qPrintable(e.message()));
+        return false;
+    }
     return true;
 }
 

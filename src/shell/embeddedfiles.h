@@ -34,4 +34,11 @@ struct EmbeddedFiles
 // cannot be made.
 bool writeEmbeddedFileIfMissing(const TIncludeData& source, const QString& path);
 
+// Makes the file at `path` hold `source`'s bytes: written when missing,
+// replaced (whole, as above) when its bytes differ, so that a new build's
+// copy takes the place of an older one. Returns true when it wrote. A missing
+// file that cannot be made throws EFCreateError; a differing one that cannot
+// be replaced is left as it is (with a warning) and goes on being used.
+bool refreshEmbeddedFile(const TIncludeData& source, const QString& path);
+
 } // namespace vimbo

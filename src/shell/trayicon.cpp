@@ -2,7 +2,31 @@
 
 #include <QCoreApplication>
 #include <QCursor>
+#include <QDBusConnection>
+#include <QDBusConnectionInterface>
+#include <QDBusInterface>
 #include <QMenu>
+
+namespace {
+
+// Qt shows its icons through a StatusNotifierItem host (Plasma, GNOME's
+// AppIndicator extension) whenever one is registered on the session bus, and
+// through the older embedding protocol otherwise. Such a host hands a click
+// on as one activation and has no double click. Asked once, as Qt does.
+bool statusNotifierHost()
+{
+    static const bool registered = [] {
+        QDBusConnection bus = QDBusConnection::sessionBus();
+        const QString watcherService = QStringLiteral("org.kde.StatusNotifierWatcher");
+        if (!bus.isConnected() || !bus.interface()->isServiceRegistered(watcherService))
+            return false;
+        QDBusInterface watcher(watcherService, QStringLiteral("/StatusNotifierWatcher"), watcherService, bus);
+        return watcher.isValid() && watcher.property("IsStatusNotifierHostRegistered").toBool();
+    }();
+    return registered;
+}
+
+} // namespace
 
 TTrayIcon::TTrayIcon(QObject* parent) : QObject(parent)
 {
@@ -29,6 +53,11 @@ void TTrayIcon::SetVisible(bool visible)
     }
 }
 
+bool TTrayIcon::HostSendsDoubleClicks()
+{
+    return !statusNotifierHost();
+}
+
 void TTrayIcon::SetHint(const QString& hint)
 {
     m_hint = hint.left(kMaxHint);
@@ -41,6 +70,8 @@ void TTrayIcon::Activate(QSystemTrayIcon::ActivationReason reason)
     case QSystemTrayIcon::Trigger:
         if (OnClick)
             OnClick(this);
+        else if (OnDblClick && !HostSendsDoubleClicks())
+            OnDblClick(this); // the only activation such a host sends
         break;
     case QSystemTrayIcon::DoubleClick:
         if (OnDblClick)

@@ -34,7 +34,12 @@ public:
     // Opened at the cursor on a right click; none by default.
     QPointer<QMenu> PopupMenu;
     std::function<void(TTrayIcon* Sender)> OnClick;
+    // Where the desktop's notification area sends no double clicks, a click
+    // on an icon without OnClick raises this instead.
     std::function<void(TTrayIcon* Sender)> OnDblClick;
+
+    // False for hosts that report a click as one activation and nothing else.
+    static bool HostSendsDoubleClicks();
 
     // What a click of the shell's kind does (also how tests click).
     void Activate(QSystemTrayIcon::ActivationReason reason);
