@@ -131,6 +131,8 @@ QString useDiskAudio(const QString& file, bool fast)
     qputenv("SDL_DISKAUDIOFILE", QFile::encodeName(file));
     if (fast)
         qputenv("SDL_DISKAUDIODELAY", "0");
+    else
+        qunsetenv("SDL_DISKAUDIODELAY"); // an earlier test's fast setting must not carry over
     return file;
 }
 
@@ -191,6 +193,8 @@ TEST(Decoder, PauseSeekResumeStop)
         ASSERT_TRUE(h.waitFor("state 1"));
         ASSERT_TRUE(h.waitFor("pos 22/30"));
         EXPECT_TRUE(h.log.contains("pos 21/30")) << "after the jump, every value again";
+        h.player.InputSeek(-5, 30); // a drag past the slider's left end
+        EXPECT_TRUE(h.waitFor("pos 0/30", 3000)) << "a seek before the start goes to the start";
 
         h.player.Stop();
         ASSERT_TRUE(h.waitFor("state 0"));
@@ -301,6 +305,78 @@ TEST(Decoder, EqualiserCutLowersItsBandOnly)
     }
 }
 
+// The stretches of sound in 16-bit stereo PCM written by the disk driver:
+// runs of its 1024-frame buffers that are not all silent.
+QList<QByteArray> soundStretches(const QByteArray& pcm)
+{
+    constexpr qsizetype kBuffer = 1024 * 4;
+    QList<QByteArray> stretches;
+    QByteArray current;
+    for (qsizetype at = 0; at + kBuffer <= pcm.size(); at += kBuffer) {
+        const QByteArray buffer = pcm.mid(at, kBuffer);
+        if (buffer.count('\0') == kBuffer) {
+            if (!current.isEmpty())
+                stretches << std::exchange(current, {});
+        } else {
+            current += buffer;
+        }
+    }
+    if (!current.isEmpty())
+        stretches << current;
+    // The start of a stretch is its first sample that is not zero.
+    for (QByteArray& s : stretches) {
+        qsizetype first = 0;
+        while (first + 4 <= s.size() && s.mid(first, 4) == QByteArray(4, '\0'))
+            first += 4;
+        s.remove(0, first);
+    }
+    return stretches;
+}
+
+// Root mean square of the left channel over frames [from, to).
+double rms(const QByteArray& pcm, qsizetype from, qsizetype to)
+{
+    const auto* s = reinterpret_cast<const int16_t*>(pcm.constData());
+    to = std::min(to, pcm.size() / 4);
+    double sum = 0;
+    for (qsizetype i = from; i < to; ++i)
+        sum += double(s[2 * i]) * s[2 * i];
+    return to > from ? std::sqrt(sum / double(to - from)) : 0;
+}
+
+TEST(Decoder, LevelInEffectFromTheFirstSampleAndAfterAPause)
+{
+    QTemporaryDir out;
+    const QString dump = useDiskAudio(out.filePath("out.raw"), false);
+    {
+        Harness h;
+        ASSERT_TRUE(h.player.Init());
+        h.player.Ping(1); // a player that has been running a while
+        ASSERT_TRUE(h.waitFor("pong 1"));
+        // As a track is started: the level follows Play.
+        h.player.InputOpen(Fixtures::get().wav3);
+        h.player.Play();
+        h.player.SetOutputVolume(-1, 50, -1);
+        ASSERT_TRUE(h.waitFor("pos 10/30"));
+        // A change while paused is heard from the first sample after the pause.
+        h.player.Pause();
+        ASSERT_TRUE(h.waitFor("state 2"));
+        h.settle(200); // a gap of silent buffers
+        h.player.SetOutputVolume(-1, 100, -1);
+        h.player.Play();
+        ASSERT_TRUE(h.waitFor("state 3"));
+        h.settle(100);
+    }
+    const QList<QByteArray> stretches = soundStretches(readAll(dump));
+    ASSERT_EQ(stretches.size(), 2);
+    const qsizetype tenth = 4410;
+    const double quiet = rms(stretches[0], 3 * tenth, 8 * tenth);
+    const double loud = rms(stretches[1], 3 * tenth, 8 * tenth);
+    EXPECT_NEAR(loud / quiet, 8.0, 0.5) << "levels 50 and 100: gains 1/8 and 1";
+    EXPECT_NEAR(rms(stretches[0], 0, tenth) / quiet, 1.0, 0.1) << "the first tenth at the level set";
+    EXPECT_NEAR(rms(stretches[1], 0, tenth) / loud, 1.0, 0.1) << "the first tenth after the pause";
+}
+
 TEST(Decoder, UnplayableFilesAreReportedWithoutHarm)
 {
     useDummyAudio();
@@ -371,7 +447,8 @@ TEST(Decoder, OddCommandsAreAnsweredNotFollowed)
     } cases[] = {
         {[&] { return h.player.InputSendMessage(7, garbage, 1 << 30); }, "nack 10 -5"},
         {[&] { return h.player.SetOutputChannels(1); }, "nack 59 -5"},
-        {[&] { return h.player.SetOutputVolume(-1, 101, -1); }, "nack 57 -2"},
+        // Levels beyond 0..100 are clamped: a volume dragged below its slider is silence.
+        {[&] { return h.player.SetOutputVolume(-1, -19, -1) + h.player.GetOutputVolume(); }, "volume 100 0 50"},
         {[&] { return h.player.SetInputTimecodeGranularity(0); }, "nack 47 -2"},
         {[&] { return h.player.Play(); }, "nack 4 -6"},
         {[&] { return h.player.GetPlayerEnvironmentString("nothing"); }, "nack 39 -11"},
@@ -382,6 +459,7 @@ TEST(Decoder, OddCommandsAreAnsweredNotFollowed)
         // -1 leaves a field as it is.
         {[&] { return h.player.SetOutputVolume(-1, 30, -1) + h.player.GetOutputVolume(); }, "volume 100 30 50"},
         {[&] { return h.player.SetOutputVolume(20, -1, 70) + h.player.GetOutputVolume(); }, "volume 20 30 70"},
+        {[&] { return h.player.SetOutputVolume(250, 101, -7) + h.player.GetOutputVolume(); }, "volume 100 100 0"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.answer.toStdString());

@@ -196,6 +196,41 @@ TEST_F(PlaybackTest, ShuffleOverGapsEndsTheCycleInsteadOfSpinning)
     EXPECT_EQ(control.ShuffleCount, 0);
 }
 
+TEST_F(PlaybackTest, ShuffleReadsTheClockOncePerChoice)
+{
+    // The first draw is the designed one: seed 12345 over 0..9 draws 3 first.
+    seed({1, 2, 3, 4, 5, 6, 7, 8, 9}, 9);
+    control.Random = ShuffleRandom([] { return 12345u; });
+    control.ShuffleOn = true;
+    control.ChooseComingUp();
+    EXPECT_EQ(control.ComingUpIndex, 3);
+
+    // A clock that moves on only every thousand readings (draws within one
+    // millisecond) and a list with gaps: every entry once per cycle, and the
+    // clock read once a call.
+    for (const QString& name : entries.valueNames())
+        entries.deleteValue(name);
+    QList<int> indices;
+    for (int i = 1; i <= 300; ++i)
+        if (i % 3 != 0)
+            indices << i;
+    seed(indices, 300);
+    int reads = 0;
+    control.Random = ShuffleRandom([&reads] { return 777u + quint32(reads++ / 1000); });
+    control.ShuffleCount = 0;
+    control.ShuffleHistory.clear();
+    QSet<int> chosen;
+    for (qsizetype call = 0; call < indices.size(); ++call) {
+        control.ChooseComingUp();
+        ASSERT_TRUE(store.EntryExists(control.ComingUpIndex)) << call;
+        chosen << control.ComingUpIndex;
+    }
+    EXPECT_EQ(chosen.size(), indices.size()) << "no repeats within a cycle";
+    EXPECT_EQ(reads, indices.size());
+    control.ChooseComingUp();
+    EXPECT_EQ(control.ShuffleCount, 0) << "every entry was chosen: a new cycle";
+}
+
 TEST_F(PlaybackTest, RandomSequenceOfAFixedSeed)
 {
     ShuffleRandom random([] { return 12345u; });
@@ -242,6 +277,64 @@ TEST_F(PlaybackTest, BadCdTrackAtTheEndDoesNotRepeatForever)
     EXPECT_EQ(control.MediaKind, mkCd);
 }
 
+TEST_F(PlaybackTest, BadCdTrackStartedByPathStepsOnFromTheCurrentEntry)
+{
+    // Added files start by path: the failed file need not be entry CurrentIndex.
+    entries.writeString("1", "/music/track1.mp3");
+    entries.writeString("2", "E:\\Intro.cda");
+    settings.writeInteger("LastPlItem", 2);
+    QStringList tried;
+    control.StartCdTrack = [&](const QString& path) {
+        tried << path;
+        return false;
+    };
+    control.CurrentIndex = 1;
+    control.PlayFile("E:\\Intro.cda");
+    EXPECT_EQ(tried, QStringList{"E:\\Intro.cda"}) << "Next chose the file that failed: no second try";
+}
+
+TEST_F(PlaybackTest, CdHooksRunAtTheirMoments)
+{
+    seed({1}, 1);
+    QStringList calls;
+    control.StopCd = [&] { calls << "stop"; };
+    control.CloseCd = [&] { calls << "close"; };
+    control.PlayCd = [&] { calls << "play"; };
+    control.ResumeCd = [&] { calls << "resume"; };
+    control.PauseOrResumeCd = [&] { calls << "pause or resume"; };
+    control.SeekCd = [&](qint32 s) { calls << QString("seek %1").arg(s); };
+    control.StartCdTrack = [&](const QString&) { return calls << "start", control.CdOpen = true; };
+    view.file = "Track01";
+
+    const struct
+    {
+        const char* name;
+        std::function<void()> act;
+        QStringList expected;
+        bool cdOpenAfter;
+    } cases[] = {
+        {"a CD track starts", [&] { control.PlayFile("E:\\Track01.cda"); }, {"start"}, true},
+        {"pause", [&] { control.Pause(); }, {"pause or resume"}, true},
+        {"play while paused resumes", [&] { control.PlaySelected(); }, {"resume"}, true},
+        {"pause while paused plays on", [&] { control.Pause(); }, {"play"}, true},
+        {"stop keeps the device open", [&] { control.Stop(); }, {"stop"}, true},
+        {"an MP3 closes the device", [&] { control.PlayFile("/music/track1.mp3"); }, {"close"}, false},
+        {"a second MP3 has nothing to close", [&] { control.PlayFile("/music/track1.mp3"); }, {}, false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        calls.clear();
+        c.act();
+        EXPECT_EQ(calls, c.expected);
+        EXPECT_EQ(control.CdOpen, c.cdOpenAfter);
+    }
+    control.CdOpen = true;
+    calls.clear();
+    control.CloseCdIfOpen(); // the shutdown's step
+    EXPECT_EQ(calls, QStringList{"close"});
+    EXPECT_FALSE(control.CdOpen);
+}
+
 TEST_F(PlaybackTest, TitleTickerScrolls)
 {
     control.CurrentTitle = "my_song";
@@ -285,6 +378,76 @@ TEST_F(PlaybackTest, RealTrackPlaysToItsEndThenRepeatsOrMovesOn)
     while (!control.IsPlaying && t.elapsed() < 20000)
         QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
     EXPECT_TRUE(control.IsPlaying);
+}
+
+TEST_F(PlaybackTest, ANewTrackOverAPlayingOneIsNotRewound)
+{
+    QTemporaryDir audio;
+    const QString first = makeToneWav(audio.filePath("first.wav"), 3.0, {440});
+    const QString second = makeToneWav(audio.filePath("second.wav"), 1.0, {660});
+    ASSERT_TRUE(player.Init());
+    QList<int> states;
+    QList<quint32> secondOffsets; // the second file is the one with range 10
+    player.OnNotifyPlayerState = [&](TMp3DecPlayer*, int state) {
+        states << state;
+        control.PlayerState(state);
+    };
+    player.OnNotifyInputPosition = [&](TMp3DecPlayer*, quint32 offset, quint32 range) {
+        if (range == 10)
+            secondOffsets << offset;
+    };
+    control.PlayFile(first);
+    QElapsedTimer t;
+    t.start();
+    while (!control.IsPlaying && t.elapsed() < 10000)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+    runEventsFor(300);
+    states.clear();
+    control.PlayFile(second);
+    while (!states.contains(MP3_PLAYER_STATE_EOS) && t.elapsed() < 20000)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+    EXPECT_FALSE(states.contains(MP3_PLAYER_STATE_STOPPED)) << "replacing a stream is no stop";
+    QList<quint32> expected;
+    for (quint32 i = 0; i <= 10; ++i)
+        expected << i;
+    EXPECT_EQ(secondOffsets, expected) << "from the start to the end, once";
+}
+
+TEST_F(PlaybackTest, PauseBetweenTracksPausesNothing)
+{
+    QTemporaryDir audio;
+    entries.writeString("1", makeToneWav(audio.filePath("first.wav"), 0.3, {440}));
+    entries.writeString("2", makeToneWav(audio.filePath("second.wav"), 3.0, {660}));
+    settings.writeInteger("LastPlItem", 2);
+    ASSERT_TRUE(player.Init());
+    QList<int> states;
+    player.OnNotifyPlayerState = [&](TMp3DecPlayer*, int state) {
+        states << state;
+        control.PlayerState(state);
+    };
+    QStringList started;
+    control.TrackStarted = [&](const QString& path) { started << QFileInfo(path).fileName(); };
+    control.EndOfTrackDelayMs = 300;
+    control.CurrentIndex = 1;
+    control.PlayItem();
+    QElapsedTimer t;
+    t.start();
+    while (!states.contains(MP3_PLAYER_STATE_EOS) && t.elapsed() < 10000)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+    ASSERT_EQ(started.size(), 1) << "in the gap after the first track";
+    control.Pause();
+    EXPECT_FALSE(control.IsPaused);
+
+    while (started.size() < 2 && t.elapsed() < 10000)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+    runEventsFor(200);
+    states.clear();
+    control.Pause(); // one press pauses the next track
+    EXPECT_TRUE(control.IsPaused);
+    while (!states.contains(MP3_PLAYER_STATE_PAUSED) && t.elapsed() < 15000)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+    EXPECT_TRUE(states.contains(MP3_PLAYER_STATE_PAUSED));
+    control.Stop();
 }
 
 } // namespace

@@ -167,9 +167,11 @@ TEST_F(SliderTest, VolumeAndTrackWithAFilePlaying)
         form->TrackPosition(o, r);
     };
     form->Playback.PlayFile(mp3);
-    for (int i = 0; i < 200 && !form->Playback.IsPlaying; ++i)
+    // Playing, and the length known: the first position report gives the range.
+    for (int i = 0; i < 500 && (!form->Playback.IsPlaying || positions.empty()); ++i)
         runEventsFor(10);
     ASSERT_TRUE(form->Playback.IsPlaying);
+    ASSERT_GT(form->PositionRange, 1);
 
     mouse(form->VolumeSlider, QEvent::MouseButtonPress, 3, 6);
     mouse(form->VolumeSlider, QEvent::MouseButtonRelease, 3, 6);
@@ -208,6 +210,31 @@ TEST_F(SliderTest, TrackClickWithNothingPlayingStartsAtTheLastPlace)
     mouse(form->TrackSlider, QEvent::MouseButtonRelease, 84, 5);
     EXPECT_EQ(form->PositionValue, 1);
     EXPECT_EQ(form->PositionRange, 1);
+}
+
+TEST_F(SliderTest, TrackSliderAndShutdownDriveTheCd)
+{
+    QStringList calls;
+    form->Playback.StopCd = [&] { calls << "stop"; };
+    form->Playback.CloseCd = [&] { calls << "close"; };
+    form->Playback.PlayCd = [&] { calls << "play"; };
+    form->Playback.ResumeCd = [&] { calls << "resume"; };
+    form->Playback.PauseOrResumeCd = [&] { calls << "pause or resume"; };
+    form->Playback.SeekCd = [&](qint32 s) { calls << QString("seek %1").arg(s); };
+    form->Playback.MediaKind = mkCd;
+    form->Playback.IsPlaying = true;
+    form->Playback.CdOpen = true;
+    form->PositionRange = 400; // seconds, from the CD poll
+
+    mouse(form->TrackSlider, QEvent::MouseButtonPress, 84, 5);
+    EXPECT_EQ(calls, QStringList{"pause or resume"});
+    mouse(form->TrackSlider, QEvent::MouseButtonRelease, 84, 5);
+    EXPECT_EQ(calls, (QStringList{"pause or resume", "seek 200", "resume"}));
+
+    calls.clear();
+    form->close(); // the shutdown
+    EXPECT_EQ(calls, QStringList{"close"});
+    EXPECT_FALSE(form->Playback.CdOpen);
 }
 
 TEST_F(SliderTest, FlatSlidersAndDisplays)

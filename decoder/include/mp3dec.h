@@ -32,7 +32,11 @@
  * Balance). Levels run 0..100 on a perceptual scale: the gain is
  * (level/100)^3, so 50 is about -18 dB and 100 leaves the samples untouched.
  * Balance runs 0 (left only) .. 50 (centre) .. 100 (right only). -1 leaves
- * a field as it is. A player starts at 100, 100, 50.
+ * a field as it is; any other value outside 0..100 is held to the nearer
+ * end. A player starts at 100, 100, 50. Levels are applied as the audio
+ * leaves for the device: a change is heard at once, and a level sent along
+ * with MP3_CMD_PLAY (commands already queued when the player serves it)
+ * applies from the stream's first sample.
  *
  * Equaliser. MP3_CMD_SET_CODEC_EQUALIZER takes an MP3_EqualizerInfo: 64
  * signed values, 32 bands of the left channel then 32 of the right. Band i
@@ -103,8 +107,11 @@ typedef struct MP3_NotificationTarget {
 #define MP3_CMD_PLAY 4                              /* N: start, or resume after pause */
 #define MP3_CMD_PAUSE 5                             /* N: halt output, keep the position */
 #define MP3_CMD_STOP 6                              /* N: halt output, back to the start */
-#define MP3_CMD_INPUT_SEEK 7                        /* II(offset, range): go to offset/range */
-#define MP3_CMD_INPUT_OPEN 8                        /* S(path): open an MP3 or WAV file */
+#define MP3_CMD_INPUT_SEEK 7                        /* II(offset, range): go to offset/range; an offset
+                                                       below 0 is the start, beyond range the end */
+#define MP3_CMD_INPUT_OPEN 8                        /* S(path): open an MP3 or WAV file; replacing an
+                                                       open stream reports no STOPPED state (a failed
+                                                       open closes the old one and does) */
 #define MP3_CMD_INPUT_CLOSE 9                       /* N */
 #define MP3_CMD_INPUT_SEND_MESSAGE 10               /* IPI: not supported */
 #define MP3_CMD_INPUT_ADD_FILTER 11                 /* SI: not supported */

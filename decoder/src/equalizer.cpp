@@ -59,12 +59,6 @@ void PcmProcessor::configure(int rate, int channels)
         m_eq.configure(rate, channels, m_eqGains);
 }
 
-void PcmProcessor::setGains(float left, float right)
-{
-    m_gain[0] = left;
-    m_gain[1] = right;
-}
-
 void PcmProcessor::setEqualizer(const float (&gains)[2][32], bool decoderEqualises)
 {
     std::copy(&gains[0][0], &gains[0][0] + 64, &m_eqGains[0][0]);
@@ -74,21 +68,14 @@ void PcmProcessor::setEqualizer(const float (&gains)[2][32], bool decoderEqualis
 
 void PcmProcessor::process(int16_t* samples, long frames)
 {
-    const bool unity = m_gain[0] == 1.0f && m_gain[1] == 1.0f;
-    if (unity && !m_eq.active())
+    if (!m_eq.active())
         return; // bit-exact pass-through
     const size_t count = size_t(frames) * size_t(m_channels);
     m_work.resize(count);
     std::transform(samples, samples + count, m_work.begin(), [](int16_t s) { return float(s); });
-    if (m_eq.active())
-        m_eq.process(m_work.data(), frames);
-    for (size_t i = 0; i < count; ++i) {
-        // Mono takes the quieter side, so the balance never makes it louder.
-        const int channel = m_channels == 1 ? -1 : int(i % size_t(m_channels));
-        const float gain = channel < 0 ? std::min(m_gain[0], m_gain[1]) : m_gain[std::min(channel, 1)];
-        const float v = std::nearbyint(m_work[i] * gain);
-        samples[i] = int16_t(std::clamp(v, -32768.0f, 32767.0f));
-    }
+    m_eq.process(m_work.data(), frames);
+    std::transform(m_work.begin(), m_work.end(), samples,
+                   [](float v) { return int16_t(std::clamp(std::nearbyint(v), -32768.0f, 32767.0f)); });
 }
 
 } // namespace mp3dec

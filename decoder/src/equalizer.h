@@ -30,13 +30,13 @@ private:
     std::vector<Biquad> m_filters;
 };
 
-// Applies per-channel gain and the equaliser to interleaved 16-bit frames;
-// leaves the samples untouched when both are neutral.
+// Applies the equaliser to interleaved 16-bit frames when the decoder does
+// not; leaves the samples untouched when it is flat. (The volume is applied
+// by the output, as the frames leave.)
 class PcmProcessor
 {
 public:
     void configure(int rate, int channels);
-    void setGains(float left, float right);
     void setEqualizer(const float (&gains)[2][32], bool decoderEqualises);
     void reset() { m_eq.reset(); }
     void process(int16_t* samples, long frames);
@@ -44,7 +44,6 @@ public:
 private:
     int m_rate = 0;
     int m_channels = 0;
-    float m_gain[2] = {1.0f, 1.0f};
     float m_eqGains[2][32] = {};
     bool m_decoderEqualises = true;
     BandEqualizer m_eq;

@@ -16,12 +16,17 @@ namespace {
 using Clock = std::chrono::steady_clock;
 
 // Audio kept waiting in the output: enough to ride out a busy moment, short
-// enough that volume and equaliser changes are heard at once.
+// enough that an equaliser change is soon heard. (The volume is applied as
+// the audio leaves the output, so it does not wait behind this.)
 constexpr int kQueueMilliseconds = 120;
 constexpr long kChunkFrames = 2048;
 // When a position report falls this far behind, it jumps instead of
 // listing every value (a custom range of millions of units).
 constexpr int64_t kMaxStepsPerReport = 256;
+// Rounds of newly arrived commands served before the output is fed again.
+constexpr int kMaxServeRounds = 8;
+// How long a start waits for the commands sent right after Play.
+constexpr std::chrono::milliseconds kStartGrace(5);
 
 float levelGain(int level)
 {
@@ -229,15 +234,42 @@ void Player::run()
                 break;
             batch.swap(m_queue);
         }
-        for (Command& command : batch)
-            handle(command);
+        serve(batch);
         if (m_state == State::Playing)
             pump();
+        if (std::exchange(m_startPending, false) && m_state == State::Playing)
+            m_output->pause(false);
         report();
     }
     m_source.reset();
     m_output.reset();
     post(make(MP3_NOTIFY_EXITED), 0);
+}
+
+void Player::serve(std::deque<Command>& batch)
+{
+    // Commands sent one after another (open, play, volume) arrive while the
+    // first is served: take those too before any audio is made. A start
+    // also waits a moment for the commands its sender issues right after
+    // Play (the volume, the equaliser), which that thread may only get to
+    // once this one has taken Play. A bounded number of rounds, so a stream
+    // of commands cannot hold the output back.
+    std::optional<Clock::time_point> graceEnd;
+    for (int round = 0;; ++round) {
+        for (Command& command : batch)
+            handle(command);
+        batch.clear();
+        if (round == kMaxServeRounds)
+            return;
+        if (m_startPending && !graceEnd)
+            graceEnd = Clock::now() + kStartGrace;
+        std::unique_lock lock(m_queueMutex);
+        if (graceEnd)
+            m_wake.wait_until(lock, *graceEnd, [this] { return !m_queue.empty() || m_exit; });
+        if (m_exit || m_queue.empty())
+            return;
+        batch.swap(m_queue);
+    }
 }
 
 void Player::handle(Command& command)
@@ -269,7 +301,7 @@ bool Player::handleTransport(Command& command)
         open(command);
         return true;
     case MP3_CMD_INPUT_CLOSE:
-        closeInput();
+        closeInput(true);
         ack(command);
         return true;
     case MP3_CMD_PLAY:
@@ -295,15 +327,17 @@ bool Player::handleTransport(Command& command)
         const int64_t offset = command.value[0], range = command.value[1];
         if (!m_source)
             return nack(command, MP3DEC_ERR_NO_INPUT), true;
-        if (offset < 0 || range <= 0)
+        if (range <= 0)
             return nack(command, MP3DEC_ERR_INVALID_ARGUMENT), true;
-        seekTo(std::min(m_source->totalFrames(), m_source->totalFrames() * std::min(offset, range) / range));
+        // Before the start is the start, beyond the end the end.
+        const int64_t within = std::clamp<int64_t>(offset, 0, range);
+        seekTo(std::min(m_source->totalFrames(), m_source->totalFrames() * within / range));
         if (m_state == State::Ended)
             setState(State::Paused); // the position is inside the stream again
         if (m_state == State::Playing) {
+            // The run loop refills the output once the pending commands are served.
             m_firstBufferPending = true;
             m_firstBufferSince = command.sent;
-            pump();
         }
         ack(command);
         return true;
@@ -335,7 +369,7 @@ bool Player::handleTransport(Command& command)
     case MP3_CMD_OUTPUT_MUTE:
     case MP3_CMD_OUTPUT_UNMUTE:
         m_muted = command.code == MP3_CMD_OUTPUT_MUTE;
-        applyGains();
+        applyVolume();
         ack(command);
         return true;
     case MP3_CMD_OUTPUT_RESET:
@@ -448,16 +482,16 @@ bool Player::handleSettings(Command& command)
         ack(command);
         return true;
     case MP3_CMD_SET_OUTPUT_VOLUME: {
-        const auto valid = [](int x) { return x == -1 || (x >= 0 && x <= 100); };
-        if (!valid(command.value[0]) || !valid(command.value[1]) || !valid(command.value[2]))
-            return nack(command, MP3DEC_ERR_INVALID_ARGUMENT), true;
-        if (command.value[0] >= 0)
-            m_master = command.value[0];
-        if (command.value[1] >= 0)
-            m_pcmLevel = command.value[1];
-        if (command.value[2] >= 0)
-            m_balance = command.value[2];
-        applyGains();
+        // -1 leaves a field; anything else is held to 0..100, so a level
+        // dragged beyond its control is silence or full level, never refused.
+        const auto set = [](int& field, int value) {
+            if (value != -1)
+                field = std::clamp(value, 0, 100);
+        };
+        set(m_master, command.value[0]);
+        set(m_pcmLevel, command.value[1]);
+        set(m_balance, command.value[2]);
+        applyVolume();
         ack(command);
         return true;
     }
@@ -525,18 +559,22 @@ bool Player::handleSettings(Command& command)
 
 void Player::open(Command& command)
 {
-    closeInput();
     SourceError error;
-    m_source = openSource(command.text[0], error);
-    if (!m_source) {
+    std::unique_ptr<Source> source = openSource(command.text[0], error);
+    if (!source) {
+        closeInput(true); // nothing plays any more
         postError(MP3_SOURCE_INPUT, error.code, error.message);
         nack(command, error.code);
         return;
     }
+    // Replacing a stream is no stop: a "stopped" here would reach the owner
+    // after the new stream's Play and be answered as a stop of that one.
+    closeInput(false);
+    m_source = std::move(source);
     m_inputName = command.text[0];
     m_pcm.configure(m_source->rate(), m_source->channels());
     applyEqualizer();
-    applyGains();
+    applyVolume();
     m_decoded = 0;
     m_endOfInput = false;
     m_lastOffset = -1;
@@ -557,14 +595,19 @@ void Player::open(Command& command)
     ack(command);
 }
 
-void Player::closeInput()
+void Player::closeInput(bool reportStop)
 {
     if (!m_source)
         return;
     m_output->pause(true);
     m_output->clear();
-    if (m_state != State::Stopped)
-        setState(State::Stopped);
+    m_startPending = false;
+    if (m_state != State::Stopped) {
+        if (reportStop)
+            setState(State::Stopped);
+        else
+            m_state = State::Stopped;
+    }
     m_source.reset();
     m_inputName.clear();
     m_drainUntil.reset();
@@ -587,11 +630,12 @@ void Player::play(Command& command)
     if (m_state == State::Ended)
         seekTo(0);
     setState(State::Playing);
-    // Fill the output before it starts, so playback begins with sound, not a gap.
+    // The output starts in the run loop, after the commands sent with this
+    // one (the volume, the equaliser) have been served and the output filled:
+    // playback begins with sound, at the level in effect.
+    m_startPending = true;
     m_firstBufferPending = true;
     m_firstBufferSince = command.sent;
-    pump();
-    m_output->pause(false);
     ack(command);
 }
 
@@ -714,12 +758,12 @@ void Player::report()
     }
 }
 
-void Player::applyGains()
+void Player::applyVolume()
 {
     const float master = m_muted ? 0.0f : levelGain(m_master) * levelGain(m_pcmLevel);
     const float left = std::min(1.0f, (100 - m_balance) / 50.0f);
     const float right = std::min(1.0f, m_balance / 50.0f);
-    m_pcm.setGains(master * left, master * right);
+    m_output->setGains(master * left, master * right);
 }
 
 void Player::applyEqualizer()

@@ -64,16 +64,18 @@ private:
     enum class State { Stopped, Playing, Paused, Ended };
 
     void run();
+    void serve(std::deque<Command>& batch);
     void handle(Command& command);
     bool handleTransport(Command& command);
     bool handleSettings(Command& command);
     void open(Command& command);
-    void closeInput();
+    // `reportStop`: tell the owner the player stopped (not when a new stream replaces this one).
+    void closeInput(bool reportStop);
     void play(Command& command);
     void seekTo(int64_t frame);
     void pump();
     void report();
-    void applyGains();
+    void applyVolume();
     void applyEqualizer();
     void setState(State state);
     uint32_t range() const;
@@ -122,6 +124,7 @@ private:
     uint32_t m_granularityMs = 1000;
     std::optional<int64_t> m_drainUntil;
     std::optional<Command> m_drainCommand;
+    bool m_startPending = false; // Play served: start the output after the pending commands
     bool m_firstBufferPending = false;
     std::chrono::steady_clock::time_point m_firstBufferSince;
 

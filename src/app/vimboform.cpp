@@ -524,7 +524,7 @@ void TVimboForm::FormClose()
     // and trying to load it again here would only raise an error at exit.
     if (Player.PlayerCreated())
         Player.Stop();
-    Playback.CdOpen = false;
+    Playback.CloseCdIfOpen();
     TrayIcon->SetVisible(false);
     PrevTray->SetVisible(false);
     NextTray->SetVisible(false);

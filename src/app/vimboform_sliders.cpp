@@ -110,8 +110,8 @@ void TVimboForm::TrackUp(int, int)
     if (Playback.MediaKind == mkCd) {
         if (Playback.SeekCd)
             Playback.SeekCd(PositionValue);
-        if (Playback.PlayCd)
-            Playback.PlayCd();
+        if (Playback.ResumeCd)
+            Playback.ResumeCd();
     } else {
         Player.InputSeek(PositionValue, PositionRange);
         Player.Play();

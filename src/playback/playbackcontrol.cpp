@@ -63,15 +63,13 @@ void PlaybackControl::PlayFile(const QString& P)
         m_player.Stop();
         MediaKind = mkCd;
         if (StartCdTrack && !StartCdTrack(P)) {
-            cdTrackFailed();
+            cdTrackFailed(P);
             return; // the rest of the start is for a track that plays
         }
     } else if (ext == QLatin1String(".mp3") || ext == QLatin1String(".wav")) {
-        if (CdOpen) {
-            call(StopCd);
-            CdOpen = false;
-        }
+        CloseCdIfOpen();
         MediaKind = ext == QLatin1String(".mp3") ? mkMp3 : mkWav;
+        m_streamEnded = false;
         m_player.InputOpen(P);
         m_player.Play();
         m_player.SetOutputVolume(-1, VolumeLevel, -1);
@@ -105,7 +103,7 @@ void PlaybackControl::PlaySelected()
     }
     if (MediaKind == mkCd) {
         if (IsPaused)
-            call(PlayCd);
+            call(ResumeCd);
         else
             PlayItem();
         return;
@@ -117,6 +115,10 @@ void PlaybackControl::PlaySelected()
 
 void PlaybackControl::Pause()
 {
+    // Between tracks the stream has ended: there is nothing to pause, and
+    // flipping IsPaused would make the next track need two presses.
+    if (MediaKind != mkCd && m_streamEnded)
+        return;
     if (IsPaused) {
         if (MediaKind == mkCd)
             call(PlayCd);
@@ -165,17 +167,26 @@ void PlaybackControl::Next()
     PlayItem();
 }
 
-void PlaybackControl::cdTrackFailed()
+void PlaybackControl::CloseCdIfOpen()
 {
-    // Step on past a bad CD track file, but never onto the entry that just
+    if (CdOpen) {
+        call(CloseCd);
+        CdOpen = false;
+    }
+}
+
+void PlaybackControl::cdTrackFailed(const QString& failed)
+{
+    // Step on past a bad CD track file, but never onto the file that just
     // failed: at the end of the list Next would choose it again, and again.
+    // It is told by its path: a file started by path (added files) need
+    // not be entry CurrentIndex.
     if (lastPlItem() <= 1) {
         m_view.SetFileLabel(kNoFiles);
         return;
     }
-    const qint32 failed = CurrentIndex;
     const qint32 next = nextIndex();
-    if (next == failed)
+    if (m_store.ReadPlaylistEntry(next) == failed)
         return;
     CurrentIndex = next;
     PlayItem();
@@ -200,58 +211,130 @@ void PlaybackControl::Prev()
     PlayItem();
 }
 
-bool PlaybackControl::inHistory(qint32 index) const
+namespace {
+
+// Further draws of one choice before the unchosen entries are listed.
+constexpr int kFreeDraws = 32;
+
+void mark(std::vector<bool>& bits, qint32 index)
 {
-    const QString token = QString::number(index) + ';';
-    // Tokens follow each other with no separator but their ';', so compare whole tokens.
-    qsizetype from = 0;
-    while ((from = ShuffleHistory.indexOf(token, from)) >= 0) {
-        if (from == 0 || ShuffleHistory[from - 1] == ';')
-            return true;
-        ++from;
+    if (index < 0)
+        return;
+    if (size_t(index) >= bits.size())
+        bits.resize(size_t(index) + 1, false);
+    bits[size_t(index)] = true;
+}
+
+bool marked(const std::vector<bool>& bits, qint32 index)
+{
+    return index >= 0 && size_t(index) < bits.size() && bits[size_t(index)];
+}
+
+} // namespace
+
+void PlaybackControl::syncChosen(qint32 last)
+{
+    if (last != m_gapsLast) {
+        // The playlist changed: what was found empty may not be any more.
+        m_gaps.clear();
+        m_gapsLast = last;
     }
+    if (ShuffleHistory.size() == m_chosenFrom)
+        return;
+    // The history was changed from outside: read it again.
+    m_chosen.clear();
+    m_chosenCount = 0;
+    for (const QStringView token : QStringView(ShuffleHistory).split(';', Qt::SkipEmptyParts)) {
+        bool ok = false;
+        const qint32 index = token.toInt(&ok);
+        if (ok && !marked(m_chosen, index)) {
+            mark(m_chosen, index);
+            if (index >= 1 && index <= last)
+                ++m_chosenCount;
+        }
+    }
+    m_chosenFrom = ShuffleHistory.size();
+}
+
+bool PlaybackControl::isChosen(qint32 index) const
+{
+    return marked(m_chosen, index);
+}
+
+bool PlaybackControl::isFresh(qint32 index)
+{
+    if (isChosen(index) || marked(m_gaps, index))
+        return false;
+    if (m_store.EntryExists(index))
+        return true;
+    mark(m_gaps, index);
     return false;
 }
 
-bool PlaybackControl::cycleExhausted() const
+qint32 PlaybackControl::drawAgain(qint32 last)
 {
-    // Every existing entry has been chosen in this cycle (gaps keep the count
-    // below LastPlItem, so the count alone cannot tell).
-    const qint32 last = lastPlItem();
-    for (qint32 n = 0; n <= last; ++n) {
-        if (m_store.EntryExists(n) && !inHistory(n))
-            return false;
+    // The generator goes on without waiting for the clock to move; while
+    // many entries are unchosen a few more draws find one.
+    const qint32 unchosen = last - m_chosenCount;
+    for (int draw = 0; draw < kFreeDraws && qint64(unchosen) * 8 >= last; ++draw) {
+        const qint32 c = Random.Draw(last);
+        if (isFresh(c))
+            return c;
     }
-    return true;
+    return pickUnchosen(last);
+}
+
+qint32 PlaybackControl::pickUnchosen(qint32 last)
+{
+    // Few left: draw among the unchosen ones themselves. 0 when every
+    // existing entry has been chosen in this cycle.
+    std::vector<qint32> unchosen;
+    for (qint32 n = 1; n <= last; ++n) {
+        if (!isChosen(n) && !marked(m_gaps, n))
+            unchosen.push_back(n);
+    }
+    while (!unchosen.empty()) {
+        const size_t at = size_t(Random.Draw(qint32(unchosen.size()) - 1));
+        if (isFresh(unchosen[at]))
+            return unchosen[at];
+        unchosen[at] = unchosen.back();
+        unchosen.pop_back();
+    }
+    return 0;
 }
 
 void PlaybackControl::ChooseComingUp()
 {
     const qint32 last = lastPlItem();
     bool exhausted = last <= ShuffleCount;
+    syncChosen(last);
     if (ShuffleOn) {
-        qint32 c = 0;
-        for (int attempt = 1;; ++attempt) {
-            Random.Randomize();
-            c = Random.Draw(last);
-            if (exhausted || (m_store.EntryExists(c) && !inHistory(c)))
-                break;
-            // Draws in the same millisecond repeat themselves; now and then
-            // make sure an unchosen entry is left to find at all.
-            if (attempt % 64 == 0 && cycleExhausted()) {
-                exhausted = true;
-                break;
-            }
+        // The first draw of each choice is seeded from the clock.
+        Random.Randomize();
+        qint32 c = Random.Draw(last);
+        if (!exhausted && !isFresh(c)) {
+            const qint32 other = drawAgain(last);
+            if (other > 0)
+                c = other;
+            else
+                exhausted = true; // every existing entry was chosen (gaps keep the count low)
         }
         ComingUpIndex = c;
     }
     if (!exhausted) {
         ShuffleHistory += QString::number(ComingUpIndex) + ';';
         ++ShuffleCount;
+        if (!isChosen(ComingUpIndex) && ComingUpIndex >= 1 && ComingUpIndex <= last)
+            ++m_chosenCount;
+        mark(m_chosen, ComingUpIndex);
     } else {
         ShuffleCount = 0;
         ShuffleHistory.clear();
+        m_chosen.clear();
+        m_chosenCount = 0;
+        m_gaps.clear();
     }
+    m_chosenFrom = ShuffleHistory.size();
     QString n = bareName(m_store.ReadPlaylistEntry(ComingUpIndex));
     if (n.isEmpty())
         n = QStringLiteral("None");
@@ -282,14 +365,17 @@ void PlaybackControl::PlayerState(int State)
 {
     switch (State) {
     case MP3_PLAYER_STATE_STOPPED:
+        m_streamEnded = false;
         IsPlaying = false;
         m_player.InputSeek(0, 1);
         break;
     case MP3_PLAYER_STATE_PLAYING:
     case MP3_PLAYER_STATE_PAUSED:
+        m_streamEnded = false;
         IsPlaying = true;
         break;
     case MP3_PLAYER_STATE_EOS:
+        m_streamEnded = true;
         if (lastPlItem() <= 1) {
             m_view.SetFileLabel(kNoFiles);
             return;

@@ -11,6 +11,7 @@
 
 #include <atomic>
 #include <functional>
+#include <vector>
 
 namespace vimbo {
 
@@ -97,27 +98,43 @@ public:
     // Starts a CD track file; false when it is not a valid one (the CD
     // player has told the user by then).
     std::function<bool(const QString& path)> StartCdTrack;
-    std::function<void()> StopCd;
-    std::function<void()> PauseOrResumeCd;
-    std::function<void()> PlayCd;
+    std::function<void()> StopCd;          // stop; the device stays open
+    std::function<void()> CloseCd;         // stop and close the device
+    std::function<void()> PlayCd;          // play on from the current position
+    std::function<void()> ResumeCd;        // resume (play when resuming fails)
+    std::function<void()> PauseOrResumeCd; // pause when playing, resume when paused
     std::function<void(qint32 seconds)> SeekCd;
     std::function<void()> PollCd;
+
+    // Stops and closes the CD device when it is open (an MP3/WAV start, shutdown).
+    void CloseCdIfOpen();
 
 private:
     qint32 lastPlItem() const { return m_store.LastPlItem(); }
     // The entry Next moves to (in order or the coming-up one), without starting it.
     qint32 nextIndex();
-    void cdTrackFailed();
-    bool inHistory(qint32 index) const;
-    bool cycleExhausted() const;
+    void cdTrackFailed(const QString& failed);
     void endOfTrack();
+    // Shuffle bookkeeping kept beside ShuffleHistory, so a draw is checked
+    // without searching the text.
+    void syncChosen(qint32 last);
+    bool isChosen(qint32 index) const;
+    bool isFresh(qint32 index);
+    qint32 drawAgain(qint32 last);
+    qint32 pickUnchosen(qint32 last);
 
     PlaylistStore& m_store;
     RegistryKey m_settings;
     TMp3DecPlayer& m_player;
     PlaybackView& m_view;
     QTimer m_endOfTrack;
-    bool m_steppingPastBadCd = false;
+    // A decoder stream has played to its end and nothing has started since.
+    bool m_streamEnded = false;
+    std::vector<bool> m_chosen;   // index -> in ShuffleHistory
+    qint32 m_chosenCount = 0;     // distinct indices 1..last in it
+    qsizetype m_chosenFrom = -1;  // length of ShuffleHistory that m_chosen reflects
+    std::vector<bool> m_gaps;     // indices found empty in this cycle
+    qint32 m_gapsLast = -1;       // LastPlItem when they were found
 };
 
 } // namespace vimbo
