@@ -76,6 +76,11 @@ TVimboForm::TVimboForm(StartupOptions options, std::shared_ptr<RegistryDatabase>
     createTrayIcons();
 
     Player.OnNotifyPlayerState = [this](TMp3DecPlayer*, int state) { Playback.PlayerState(state); };
+    // The entry last started keeps its file under a rebuild's new numbers
+    // (a hand-over's too); one the rebuild dropped leaves no entry current.
+    PlaylistView.OnRenumbered = [this](const QHash<qint32, qint32>& renumbered) {
+        Playback.CurrentIndex = renumbered.value(Playback.CurrentIndex, 0);
+    };
     PlaylistView.OnPlayIndex = [this](qint32 index) {
         Playback.CurrentIndex = index;
         Playback.PlayFile(m_playlist.ReadPlaylistEntry(index));
@@ -652,9 +657,6 @@ void TVimboForm::applySkinReporting(const QString& name)
 
 void TVimboForm::RebuildPlaylist()
 {
-    m_lastRenumbering = PlaylistView.RebuildPlaylist();
-    // The entry last started keeps its file under the new numbers; one the
-    // rebuild dropped leaves no entry current.
-    Playback.CurrentIndex = m_lastRenumbering.value(Playback.CurrentIndex, 0);
+    PlaylistView.RebuildPlaylist();
 }
 void TVimboForm::ReadLyricAttachment(const QString&) {}

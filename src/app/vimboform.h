@@ -270,7 +270,6 @@ private:
 
     std::optional<vimbo::EmbeddedFiles> m_embedded;
     bool m_terminateRequested = false;
-    QHash<qint32, qint32> m_lastRenumbering;
     // The playlist view's font and width, copied for the picture server's
     // threads (names there are cut as the view cuts them).
     mutable QMutex m_nowPlayingLock;

@@ -189,6 +189,8 @@ QHash<qint32, qint32> TPlaylist::rebuildOnce()
     work.clear();
 
     const Renumbering renumbered = commitRenumbering(looked, sorted);
+    if (OnRenumbered)
+        OnRenumbered(renumbered.remap);
 
     // Showing: the tree anew from the numbers just written. An entry added
     // meanwhile is appended after them and gets its node as usual.

@@ -59,6 +59,10 @@ public:
 
     // Runs with the index of the node the user double-clicked.
     std::function<void(qint32 index)> OnPlayIndex;
+    // Runs the moment a rebuild's new numbers are written (old index -> new
+    // index of every entry kept), before any window event can run on them:
+    // whoever holds an entry's number follows it here.
+    std::function<void(const QHash<qint32, qint32>& renumbered)> OnRenumbered;
     enum class RebuildStage { Looking, Writing };
     // Runs during a rebuild after each entry looked at (window events run
     // then), and after each entry written (inside the transaction).
