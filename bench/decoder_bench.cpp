@@ -3,8 +3,10 @@
 // Without a file it makes a 5-minute 128 kbit/s MP3 with sox and lame.
 // Reports the player thread's CPU seconds to decode and equalise the whole
 // file as fast as the output takes it, mpg123's CPU seconds for the same file
-// (mpg123 -q -w /dev/null), the process's peak memory, and the time from
-// Play, and from a seek, to the first audio buffer handed to the output.
+// (mpg123 -q -w /dev/null), the process's peak memory, the time from Play,
+// and from a seek, to the first audio buffer handed to the output, the level
+// of a start's first 100 ms against the level set with it, and how soon a
+// volume change is heard.
 #include "mp3dec.h"
 #include "peakmemory.h"
 
@@ -16,6 +18,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -107,6 +110,61 @@ double childCpuSeconds(std::vector<std::string> argv)
     return usage.ru_utime.tv_sec + usage.ru_utime.tv_usec / 1e6 + usage.ru_stime.tv_sec + usage.ru_stime.tv_usec / 1e6;
 }
 
+// Root mean square of the left channel of 16-bit stereo frames [from, to).
+double rms(const std::vector<int16_t>& pcm, size_t from, size_t to)
+{
+    to = std::min(to, pcm.size() / 2);
+    double sum = 0;
+    for (size_t i = from; i < to; ++i)
+        sum += double(pcm[2 * i]) * pcm[2 * i];
+    return to > from ? std::sqrt(sum / double(to - from)) : 0;
+}
+
+// Starts the file as the player does (open, play, volume 50) into SDL's disk
+// driver at the real pace, then raises the volume to 100 a second in.
+// Prints the level of the first 100 ms against the level that follows, and
+// how much audio after the change still played at the old level.
+void levelRun(const std::string& file)
+{
+    const std::string dump = (std::filesystem::temp_directory_path() / "vimbo-bench-level.raw").string();
+    setenv("SDL_DISKAUDIOFILE", dump.c_str(), 1);
+    MP3_NotificationTarget target{post, nullptr};
+    MP3_Player* p = nullptr;
+    if (player_new(&p, &target) != 0)
+        return;
+    waitFor(p, [](const MP3_Message& m) { return m.code == MP3_NOTIFY_READY; });
+    control_message_send_S(p, MP3_CMD_INPUT_OPEN, file.c_str());
+    control_message_send_N(p, MP3_CMD_PLAY);
+    control_message_send_III(p, MP3_CMD_SET_OUTPUT_VOLUME, -1, 50, -1);
+    std::this_thread::sleep_for(std::chrono::milliseconds(1000));
+    const auto writtenAtChange = std::filesystem::file_size(dump) / 4;
+    control_message_send_III(p, MP3_CMD_SET_OUTPUT_VOLUME, -1, 100, -1);
+    std::this_thread::sleep_for(std::chrono::milliseconds(500));
+    player_delete(p);
+    std::ifstream in(dump, std::ios::binary);
+    std::vector<int16_t> pcm;
+    const auto bytes = std::filesystem::file_size(dump);
+    pcm.resize(bytes / 2);
+    in.read(reinterpret_cast<char*>(pcm.data()), std::streamsize(pcm.size() * 2));
+    std::filesystem::remove(dump);
+    size_t first = 0;
+    while (first < pcm.size() / 2 && pcm[2 * first] == 0 && pcm[2 * first + 1] == 0)
+        ++first;
+    const double head = rms(pcm, first, first + 4410);
+    const double after = rms(pcm, first + 13230, first + 35280);
+    // The change is heard where 10 ms blocks turn louder than twice the quiet level.
+    size_t heard = writtenAtChange;
+    while (heard + 441 <= pcm.size() / 2 && rms(pcm, heard, heard + 441) < 2 * after)
+        heard += 441;
+    std::printf("first 100 ms at volume 50: rms %.0f, 0.3-0.8 s: rms %.0f (ratio %.2f, goal 1)\n", head, after,
+                head / after);
+    // What was written when the command went out has been heard; the device
+    // buffer being played then (1024 frames) is the most that can follow it.
+    std::printf("volume 50 -> 100 heard within %.0f ms of the command: %.0f ms of audio at the old level after "
+                "what had been written, plus at most one 1024-frame device buffer (goal <= 30 ms)\n",
+                double(heard - writtenAtChange + 1024) * 1000 / 44100, double(heard - writtenAtChange) * 1000 / 44100);
+}
+
 long median(std::vector<long> v)
 {
     std::sort(v.begin(), v.end());
@@ -174,6 +232,7 @@ int main(int argc, char** argv)
     const long peak = peakMemoryKiB();
     player_delete(p);
 
+    levelRun(file);
     const double mpg123Cpu = childCpuSeconds({"mpg123", "-q", "-w", "/dev/null", file});
     std::printf("file: %s\n", file.c_str());
     std::printf("decode + equalise, player thread: %.2f CPU s (%.2f s wall)\n", decodeCpu, wall);
