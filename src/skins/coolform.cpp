@@ -45,8 +45,8 @@ void TCoolForm::applyRegion(const QRegion& region)
     if (!window)
         return;
     // A region without pixels (a mask of only transparent pixels) is an
-    // outline like any other: the window shows nothing, and is not clicked
-    // through to. Qt reads an empty mask as "no mask" (the whole window), so
+    // outline like any other: the window shows nothing and takes no clicks.
+    // Qt reads an empty mask as "no mask" (the whole window), so
     // such a region is given as one pixel outside the window. Only a mask
     // file without a region (length 0) leaves the outline as it was.
     window->setMask(region.isEmpty() ? QRegion(-1, -1, 1, 1) : region);
