@@ -6,12 +6,20 @@
 // built-in skin (449 x 292) and a 3840 x 2160 picture with a rounded outline
 // and holes. Then times one application of the built-in skin on a real main
 // window (empty playlist, so no rebuild work is counted).
+//
+//   QT_QPA_PLATFORM=offscreen build/bench/skin_bench hostile-mask scattered|banded
+// instead loads one hostile mask file into a shaped window and reports the
+// time and the process's peak memory: 1.6 million scattered rectangles out of
+// region order, or the largest file a mask may be, in region order.
+#include "peakmemory.h"
 #include "readyform.h"
 #include "skins/coolform.h"
 #include "skins/mask.h"
 
 #include <QApplication>
 #include <QBitmap>
+#include <QDataStream>
+#include <QFileInfo>
 #include <QElapsedTimer>
 #include <QPainter>
 #include <QPainterPath>
@@ -77,11 +85,58 @@ void compare(const char* what, const QImage& picture)
                 oursMs / qtMs, int(vimbo::GenerateMaskRects(picture, 0xFFFFFF).size()), ours.xored(qt).isEmpty() ? "yes" : "NO");
 }
 
+// Writes a mask of `count` rectangles from `rect(i)` without holding them
+// all in memory (the memory counted must be the reader's).
+template <typename F>
+void writeMask(const QString& path, quint32 count, F&& rect)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly))
+        std::abort();
+    QDataStream out(&file);
+    out.setByteOrder(QDataStream::LittleEndian);
+    out << quint32(32 + 16 * count) << quint32(32) << quint32(1) << quint32(count) << quint32(16 * count);
+    out << qint32(0) << qint32(0) << qint32(8192) << qint32(8192);
+    for (quint32 i = 0; i < count; ++i) {
+        const QRect r = rect(i);
+        out << qint32(r.left()) << qint32(r.top()) << qint32(r.right() + 1) << qint32(r.bottom() + 1);
+    }
+}
+
+int hostileMask(const char* kind)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath("Hostile.msk");
+    if (qstrcmp(kind, "scattered") == 0) {
+        quint32 seed = 1;
+        writeMask(path, 1600000, [&](quint32) {
+            seed = seed * 1664525u + 1013904223u;
+            return QRect(int(seed % 8000), int((seed >> 12) % 8000), 1 + int(seed % 7), 1 + int(seed % 5));
+        });
+    } else {
+        // Bands of 4096 one-pixel rectangles, up to the largest mask file.
+        const quint32 count = (256u * 1024 * 1024 - 4 - 32) / 16;
+        writeMask(path, count, [](quint32 i) { return QRect(2 * int(i % 4096), int(i / 4096), 1, 1); });
+    }
+    QWidget window;
+    TCoolForm cool(&window);
+    const long before = peakMemoryKiB();
+    QElapsedTimer t;
+    t.start();
+    const bool loaded = cool.LoadMaskFile(path);
+    std::printf("hostile mask (%s, %lld bytes): %s in %.0f ms, peak memory %ld MiB (%ld MiB before loading)\n", kind,
+                QFileInfo(path).size(), loaded ? "loaded" : "refused", t.nsecsElapsed() / 1e6,
+                peakMemoryKiB() / 1024, before / 1024);
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char** argv)
 {
     QApplication app(argc, argv);
+    if (argc == 3 && qstrcmp(argv[1], "hostile-mask") == 0)
+        return hostileMask(argv[2]);
     const QImage builtIn(QStringLiteral(VIMBO_ASSETS "/skins/Default.bmp"));
     compare("built-in skin 449 x 292", builtIn);
     compare("3840 x 2160, flat", bigPicture(false));

@@ -3,10 +3,13 @@
 // hostile clients, the bound on workers, the picture itself, and a browser.
 #include "app/vimboform.h"
 #include "imageserver/npimageserver.h"
+#include "platform/errors.h"
+#include "skins/skinformat.h"
 #include "support/playerfixture.h"
 #include "support/testfiles.h"
 
 #include <QBuffer>
+#include <QPainter>
 #include <QElapsedTimer>
 #include <QThread>
 #include <QTimer>
@@ -267,6 +270,22 @@ TEST_F(ImageServerTest, HttpGetAndHead)
     EXPECT_TRUE(closedAfterClose);
 }
 
+TEST_F(ImageServerTest, RequestLinesWithoutVersionGetTheRawAnswer)
+{
+    // No protocol version, so no headers follow: answered at once, as any data is.
+    for (const char* request : {"GET /\r\n", "GET /sig.jpg\n", "HEAD /\r\n", "GET /"}) {
+        SCOPED_TRACE(request);
+        QByteArray got;
+        runClient([&] {
+            Client c(server.Port());
+            c.send(request);
+            got = c.receive(hasWholeRawAnswer, 10000);
+        });
+        EXPECT_TRUE(got.startsWith("\xFF\xD8")) << "no HTTP header";
+        EXPECT_TRUE(hasWholeRawAnswer(got));
+    }
+}
+
 TEST_F(ImageServerTest, ClientsAtOnceAndHostileOnes)
 {
     // Two at the same time: each a whole picture of its own.
@@ -323,6 +342,64 @@ TEST_F(ImageServerTest, ClientsAtOnceAndHostileOnes)
 class PlayerImageTest : public ReadyPlayerFixture
 {
 };
+
+TEST_F(PlayerImageTest, AnErrorWhileDrawingEndsThatClientOnly)
+{
+    // An entry stored as a number where a path belongs: reading it throws.
+    form->PlaylistKey().writeInteger("0", 7);
+    form->Playback.CurrentIndex = 0;
+    ASSERT_THROW(form->NowPlayingSnapshot(), ERegistryException);
+    QByteArray got;
+    bool closed = false;
+    runClient([&] {
+        Client c(form->ImageServer.Port());
+        c.send("GET / HTTP/1.1\r\n\r\n");
+        got = c.receive([](const QByteArray&) { return false; }, 10000, &closed);
+    });
+    EXPECT_TRUE(got.isEmpty());
+    EXPECT_TRUE(closed) << "the worker has ended and let the client go";
+
+    // The player and its server go on: once the entry reads again, pictures come.
+    form->PlaylistKey().writeString("0", dir.filePath("Music/Album/Song.mp3"));
+    runClient([&] {
+        Client c(form->ImageServer.Port());
+        c.send("again");
+        got = c.receive(hasWholeRawAnswer, 10000);
+    });
+    EXPECT_TRUE(hasWholeRawAnswer(got));
+}
+
+TEST_F(PlayerImageTest, NoLineCoversTheLettersOfAnother)
+{
+    // "Now Playing:" alone on the fill, in the picture's font: its descenders
+    // reach below y = 47, where the track line's box begins.
+    QImage alone(400, 90, QImage::Format_RGB32);
+    alone.setDotsPerMeterX(3780);
+    alone.setDotsPerMeterY(3780);
+    alone.fill(ToQColor(kState.unactive));
+    {
+        QPainter canvas(&alone);
+        QFont font(QStringLiteral("QSwitch Ax"));
+        font.setBold(true);
+        canvas.setFont(font);
+        DrawImageText(canvas, 10, 35, 8, kState.text, QStringLiteral("Now Playing:"));
+    }
+    const QImage picture = DrawNowPlayingImage(kState);
+    // Ink is whatever is not the fill; more ink over it (the track line's
+    // letters) never turns it back into the fill.
+    const QRgb fill = ToQColor(kState.unactive).rgb();
+    int below = 0, lost = 0;
+    for (int y = 47; y < 70; ++y) {
+        for (int x = 0; x < 400; ++x) {
+            if (alone.pixel(x, y) != fill) {
+                ++below;
+                lost += picture.pixel(x, y) == fill;
+            }
+        }
+    }
+    ASSERT_GT(below, 0) << "the font has no descender below the line's box";
+    EXPECT_EQ(lost, 0) << "pixels of the descenders covered by the next line's background";
+}
 
 TEST_F(PlayerImageTest, PictureShowsTheCurrentEntryAndSkin)
 {

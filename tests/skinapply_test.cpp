@@ -14,6 +14,7 @@
 #include <QDir>
 #include <QLabel>
 #include <QMenu>
+#include <QTimer>
 #include <QTreeWidget>
 
 #include <gtest/gtest.h>
@@ -248,6 +249,7 @@ TEST_F(SkinApplyTest, DamagedPicturesAreReportedAndChangeNothing)
     };
     const QImage before = form->MaskedForm->Picture();
     const QRegion outlineBefore = form->mask();
+    settings().writeString("Skin", "Default");
     pilot.answers.assign(std::size(cases), QMessageBox::No); // no error report mails
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -262,6 +264,141 @@ TEST_F(SkinApplyTest, DamagedPicturesAreReportedAndChangeNothing)
         EXPECT_EQ(form->mask(), outlineBefore);
         EXPECT_EQ(colors().Text, 2233611u);
         EXPECT_EQ(boxOf(1), QRect(34, 73, 78, 20));
+        EXPECT_EQ(settings().readString("Skin"), "Default") << "not remembered, so the next start is not spoilt";
+    }
+}
+
+TEST_F(SkinApplyTest, FilesAreFoundWhateverTheCaseOfTheirNames)
+{
+    QImage picture(80, 50, QImage::Format_RGB32);
+    picture.fill(qRgb(200, 0, 0));
+    for (int y = 0; y < 50; ++y)
+        picture.setPixel(0, y, qRgb(255, 255, 255));
+    const QByteArray ownMask = EncodeMask({QRect(10, 0, 40, 50)});
+    const struct
+    {
+        const char* name;
+        const char* settingsFile;
+        const char* pictureFile;
+        const char* maskFile;
+        const char* transparent;
+        QRegion outline;
+    } cases[] = {
+        {"Caps", "Caps.SSK", "Caps.BMP", "Caps.MSK", "None", QRegion(10, 0, 40, 50)},
+        // The generated mask replaces the file there instead of adding a second one.
+        {"Mixed", "Mixed.ssk", "Mixed.Bmp", "MIXED.msk", "16777215", QRegion(1, 0, 79, 50)},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        makeFile(dir, QString("program/Skins/") + c.settingsFile,
+                 QByteArray("[Colors]\nText=255\nTransparent=") + c.transparent + "\n[1]\nX=3\nY=4\nW=50\nH=10\n");
+        makeFile(dir, QString("program/Skins/") + c.pictureFile, EncodeBmp(picture));
+        makeFile(dir, QString("program/Skins/") + c.maskFile, ownMask);
+        choose(c.name);
+        EXPECT_TRUE(pilot.seen.empty()) << pilot.texts().join("|").toStdString();
+        EXPECT_EQ(form->size(), QSize(80, 50));
+        EXPECT_EQ(colors().Text, 255u);
+        EXPECT_EQ(boxOf(1), QRect(3, 4, 50, 10));
+        EXPECT_EQ(form->mask(), c.outline);
+        EXPECT_EQ(settings().readString("Skin"), c.name);
+        EXPECT_EQ(QDir(skinsFolder()).entryList({QString(c.name) + ".msk"}, QDir::Files).size(), 1);
+    }
+}
+
+TEST_F(SkinApplyTest, ASkinChosenWhileAMaskIsMadeWinsWhole)
+{
+    // Two skins unlike each other in every part a skin gives.
+    QImage wide(300, 120, QImage::Format_RGB32);
+    wide.fill(qRgb(0, 0, 200));
+    for (int x = 0; x < 300; ++x)
+        wide.setPixel(x, 0, qRgb(255, 255, 255));
+    writeSkin("Wide", "[Colors]\nTransparent=16777215\nText=1\nBackground=11\n[1]\nX=1\nY=1\nW=10\nH=10\n", wide);
+    QImage narrow(90, 200, QImage::Format_RGB32);
+    narrow.fill(qRgb(0, 200, 0));
+    for (int y = 0; y < 200; ++y)
+        narrow.setPixel(89, y, 0);
+    writeSkin("Narrow", "[Colors]\nTransparent=0\nText=2\nBackground=22\n[1]\nX=2\nY=2\nW=20\nH=20\n", narrow);
+
+    struct Look
+    {
+        QImage picture;
+        QSize size;
+        QRegion outline;
+        SkinColors colors;
+        QRect timeBox;
+        QString remembered;
+    };
+    const auto look = [&] {
+        return Look{form->MaskedForm->Picture(), form->size(), form->mask(), colors(), boxOf(1),
+                    settings().readString("Skin")};
+    };
+    const struct
+    {
+        const char* first;
+        const char* second;
+    } cases[] = {{"Wide", "Narrow"}, {"&Default", "Narrow"}, {"Narrow", "&Default"}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.first) + " then " + c.second);
+        choose("Wide"); // where each run starts
+        choose(c.first);
+        const QImage firstPicture = form->MaskedForm->Picture();
+        choose("Wide");
+        choose(c.second);
+        const Look second = look();
+        choose("Wide");
+
+        // The second choice comes through the event loop, which runs while
+        // the first skin's mask is being made.
+        bool duringMask = false;
+        QTimer::singleShot(0, form.get(), [&] {
+            duringMask = form->MaskedForm->Picture() == firstPicture && !form->MaskedForm->Mask().Region();
+            choose(c.second);
+        });
+        choose(c.first);
+        EXPECT_TRUE(duringMask) << "the second choice came while the first skin's mask was made";
+        const Look now = look();
+        EXPECT_EQ(now.picture, second.picture);
+        EXPECT_EQ(now.size, second.size);
+        EXPECT_EQ(now.outline, second.outline);
+        EXPECT_EQ(now.colors, second.colors);
+        if (QString(c.second) != "&Default") {
+            EXPECT_EQ(now.timeBox, second.timeBox);
+        }
+        EXPECT_EQ(now.remembered, second.remembered);
+        EXPECT_TRUE(pilot.seen.empty()) << pilot.texts().join("|").toStdString();
+    }
+}
+
+TEST_F(SkinApplyTest, AMaskFileThatCannotBeWrittenStillGivesTheOutline)
+{
+    // Mask files that cannot be written (a folder stands where each belongs).
+    QImage picture(100, 60, QImage::Format_RGB32);
+    picture.fill(qRgb(0, 100, 0));
+    for (int x = 0; x < 100; ++x)
+        picture.setPixel(x, 59, qRgb(255, 255, 255));
+    writeSkin("Locked", "[Colors]\nTransparent=16777215\nText=77\n", picture);
+    ASSERT_TRUE(QFile::remove(skinsFolder() + "Default.msk"));
+    ASSERT_TRUE(QDir().mkpath(skinsFolder() + "Default.msk"));
+    ASSERT_TRUE(QDir().mkpath(skinsFolder() + "Locked.msk"));
+    for (const char* song : {"b.mp3", "a.mp3"})
+        form->PlaylistView.AddPlaylistEntry(makeFile(dir, QString("Music/") + song));
+
+    const struct
+    {
+        const char* caption;
+        QImage picture;
+        SkinRgb text;
+    } cases[] = {{"Locked", picture, 77}, {"&Default", form->DefaultSkin, 2233611}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.caption);
+        form->Playlist->clear();
+        choose(c.caption);
+        EXPECT_EQ(form->mask(), RegionOf(GenerateMaskRects(c.picture, 0xFFFFFF)));
+        EXPECT_EQ(form->size(), c.picture.size());
+        EXPECT_EQ(colors().Text, c.text);
+        EXPECT_EQ(form->Playlist->topLevelItemCount(), 1) << "the playlist is filled (one folder)";
+        EXPECT_EQ(settings().readString("Skin"), QString(c.caption).remove('&'));
+        EXPECT_TRUE(pilot.seen.empty()) << pilot.texts().join("|").toStdString();
     }
 }
 

@@ -182,6 +182,14 @@ TEST(Masks, FileRoundTripAndDamagedFiles)
     EXPECT_EQ(ReadMaskFile(path), rects);
 
     const QByteArray good = EncodeMask(rects);
+    // Many rectangles in region order are taken; as many out of order would
+    // cost hundreds of bytes each to unite, and are refused.
+    QList<QRect> banded, fewUnordered;
+    for (int i = 0; i < 70000; ++i)
+        banded.append(QRect(2 * (i % 1000), i / 1000, 1, 1));
+    QList<QRect> unordered(banded.crbegin(), banded.crend());
+    for (int i = 0; i < 1000; ++i)
+        fewUnordered.append(unordered[i]);
     const struct
     {
         const char* name;
@@ -198,6 +206,10 @@ TEST(Masks, FileRoundTripAndDamagedFiles)
         {"list size 0 is accepted", le({48, 32, 1, 1, 0, 0, 0, 1, 1, 0, 0, 1, 1}), QList<QRect>{QRect(0, 0, 1, 1)}},
         {"trailing bytes are ignored", good + "junk", rects},
         {"empty rectangles are dropped", le({48, 32, 1, 1, 16, 0, 0, 0, 0, 5, 5, 5, 9}), QList<QRect>()},
+        {"a region without pixels", le({32, 32, 1, 0, 0, 0, 0, 0, 0}), QList<QRect>()},
+        {"many in region order", EncodeMask(banded), banded},
+        {"a few out of order", EncodeMask(fewUnordered), fewUnordered},
+        {"many out of order", EncodeMask(unordered), std::nullopt},
         {"coordinates beyond any window are held in range",
          le({48, 32, 1, 1, 16, 0, 0, 0, 0, INT_MIN, INT_MIN, INT_MAX, INT_MAX}),
          QList<QRect>{QRect(QPoint(-(1 << 20), -(1 << 20)), QPoint((1 << 20) - 1, (1 << 20) - 1))}},
@@ -287,6 +299,34 @@ TEST(CoolForm, RegionLifeAndStoredForm)
     damaged.open(QIODevice::ReadOnly);
     EXPECT_FALSE(cool.ReadMask(damaged));
     EXPECT_EQ(*cool.Mask().Region(), QRegion(1, 0, 1, 1)) << "a damaged mask changes nothing";
+
+    // A region without pixels is an outline too: the window shows nothing.
+    // Made from a picture of only transparent pixels, written with a count
+    // of 0, or read from a file of empty rectangles; each is stored alike.
+    QImage blank(3, 2, QImage::Format_RGB32);
+    blank.fill(Qt::white);
+    const QString blankMask = dir.filePath("blank.msk");
+    TCoolForm::GenerateMaskFile(blank, 0xFFFFFF, blankMask);
+    const QByteArray noPixels = le({32, 32, 1, 0, 0, 0, 0, 0, 0});
+    QFile blankFile(blankMask);
+    ASSERT_TRUE(blankFile.open(QIODevice::ReadOnly));
+    EXPECT_EQ(blankFile.readAll(), noPixels);
+    for (const QByteArray& bytes : {noPixels, le({48, 32, 1, 1, 16, 0, 0, 0, 0, 5, 5, 5, 9})}) {
+        cool.SetPicture(picture);
+        ASSERT_TRUE(cool.LoadMaskFile(path)); // a shape first
+        QBuffer in;
+        in.setData(bytes);
+        in.open(QIODevice::ReadOnly);
+        ASSERT_TRUE(cool.ReadMask(in));
+        ASSERT_TRUE(cool.Mask().Region().has_value());
+        EXPECT_TRUE(cool.Mask().Region()->isEmpty());
+        EXPECT_FALSE(window.mask().isEmpty()) << "the window has an outline";
+        EXPECT_TRUE(window.mask().intersected(window.rect()).isEmpty()) << "and it holds no pixel of the window";
+        QBuffer out;
+        out.open(QIODevice::ReadWrite);
+        cool.WriteMask(out);
+        EXPECT_EQ(out.data(), noPixels);
+    }
 }
 
 } // namespace

@@ -96,6 +96,22 @@ TEST(ShapedWindow, OutlineFollowsTheMask)
     runEventsFor(100);
     EXPECT_EQ(QColor(QGuiApplication::primaryScreen()->grabWindow(0).toImage().pixel(150, 100)), QColor(Qt::black));
     EXPECT_FALSE(cool->LoadMaskFile(dir.filePath("missing.msk")));
+
+    // A region without pixels (a picture of only the transparent colour):
+    // the window shows nothing at all.
+    QImage blank(200, 100, QImage::Format_RGB32);
+    blank.fill(Qt::white);
+    const QString nothing = dir.filePath("Nothing.msk");
+    TCoolForm::GenerateMaskFile(blank, 0xFFFFFF, nothing);
+    ASSERT_TRUE(cool->LoadMaskFile(nothing));
+    QColor body;
+    QElapsedTimer waited;
+    waited.start();
+    do { // until the window system has taken the new outline
+        runEventsFor(100);
+        body = QColor(QGuiApplication::primaryScreen()->grabWindow(0).toImage().pixel(50 + 150, 50 + 50));
+    } while (body != QColor(Qt::black) && waited.elapsed() < 3000);
+    EXPECT_EQ(body, QColor(Qt::black)) << "the desktop shows where the body was";
 }
 
 using MainWindowTest = ReadyPlayerFixture;

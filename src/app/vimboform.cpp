@@ -535,33 +535,51 @@ void TVimboForm::FormClose()
     NextTray->SetVisible(false);
 }
 
-void TVimboForm::ApplySkin(const QString& name)
+bool TVimboForm::ApplySkin(const QString& name)
 {
-    const QString base = ProgramFolder() + QStringLiteral("Skins/") + name + '.';
-    if (!QFileInfo::exists(base + QStringLiteral("bmp")) || !QFileInfo::exists(base + QStringLiteral("ssk"))) {
+    const QString folder = ProgramFolder() + QStringLiteral("Skins/");
+    const QString bitmap = FindSkinFile(folder, name, QStringLiteral("bmp"));
+    const QString settings = FindSkinFile(folder, name, QStringLiteral("ssk"));
+    if (!QFileInfo::exists(bitmap) || !QFileInfo::exists(settings)) {
         showErrorMessage(this, QStringLiteral("A needed file from skin \"%1\" is missing!\nIf you have downloaded "
                                               "this file, please download it again...")
                                    .arg(name));
-        ApplyDefaultSkin();
+        if (!ApplyDefaultSkin())
+            return false;
+        const quint64 choice = m_skinChoice;
         finishSkin();
-        return;
+        return choice == m_skinChoice;
     }
-    const ProfileFile skin(base + QStringLiteral("ssk"));
+    const ProfileFile skin(settings);
     // Read (and checked) before anything changes: a picture that cannot be
     // used leaves the window as it was.
-    const QImage picture = LoadSkinBitmap(base + QStringLiteral("bmp"));
+    const QImage picture = LoadSkinBitmap(bitmap);
+    const quint64 choice = ++m_skinChoice;
     MaskedForm->SetPicture(picture);
 
     const SkinColorSection colors = ReadSkinColors(skin, currentSkinColors());
-    if (colors.transparent)
-        TCoolForm::GenerateMaskFile(MaskedForm->Picture(), *colors.transparent, base + QStringLiteral("msk"));
-    MaskedForm->LoadMaskFile(base + QStringLiteral("msk"));
+    const QString mask = FindSkinFile(folder, name, QStringLiteral("msk"));
+    if (colors.transparent) {
+        if (!MaskedForm->GenerateAndLoadMask(*colors.transparent, mask, isNewestSkin(choice)))
+            return false;
+    } else {
+        MaskedForm->LoadMaskFile(mask);
+    }
     setSkinColors(colors.colors);
 
     applySkinElements(skin);
     resize(MaskedForm->Picture().size());
     MaskedForm->setGeometry(rect());
     finishSkin();
+    return choice == m_skinChoice;
+}
+
+std::function<bool()> TVimboForm::isNewestSkin(quint64 choice) const
+{
+    // Making a mask lets window events run, and with them the user may
+    // choose another skin. That one is then put on whole, and the one it
+    // interrupted stops where it was: the newer choice wins.
+    return [this, choice] { return choice == m_skinChoice; };
 }
 
 void TVimboForm::applySkinElements(const ProfileFile& skin)
@@ -605,17 +623,19 @@ void TVimboForm::applySkinElements(const ProfileFile& skin)
     }
 }
 
-void TVimboForm::ApplyDefaultSkin()
+bool TVimboForm::ApplyDefaultSkin()
 {
+    const quint64 choice = ++m_skinChoice;
     setSkinColors({5590854, 3551532, 5787975, 7366492, 2233611, 9010544, 9010544});
     RedrawAllSliders();
     MaskedForm->SetPicture(DefaultSkin);
     resize(DefaultSkin.size());
     MaskedForm->setGeometry(rect());
     const QString mask = ProgramFolder() + QStringLiteral("Skins/Default.msk");
-    TCoolForm::GenerateMaskFile(DefaultSkin, 0xFFFFFF, mask);
-    MaskedForm->LoadMaskFile(mask);
+    if (!MaskedForm->GenerateAndLoadMask(0xFFFFFF, mask, isNewestSkin(choice)))
+        return false;
     finishSkin();
+    return choice == m_skinChoice;
 }
 
 void TVimboForm::finishSkin()
@@ -643,15 +663,16 @@ void TVimboForm::setSkinColors(const SkinColors& c)
     SkinColor.Over = c.Over;
 }
 
-void TVimboForm::applySkinReporting(const QString& name)
+bool TVimboForm::applySkinReporting(const QString& name)
 {
     try {
-        ApplySkin(name);
+        return ApplySkin(name);
     } catch (const EVimboError& e) {
         AppException(e);
         // A window that never had a skin gets the built-in one.
         if (MaskedForm->Picture().isNull())
             ApplyDefaultSkin();
+        return false;
     }
 }
 

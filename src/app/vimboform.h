@@ -147,9 +147,10 @@ public:
     TTrayIcon* PrevTray;
     TTrayIcon* NextTray;
 
-    // Skins.
-    void ApplySkin(const QString& name);
-    void ApplyDefaultSkin();
+    // Skins. Both return false when the skin was not put on whole: another
+    // skin chosen while this one's mask was made replaced it.
+    bool ApplySkin(const QString& name);
+    bool ApplyDefaultSkin();
     void ChangeSkin(QAction* entry);
     // The last control carrying `tag`, or none.
     QWidget* FindComponentByTag(int tag) const;
@@ -246,7 +247,10 @@ private:
     void writeDecoderLibrary();
 
     // Work of other subsystems that start-up and hand-over call into.
-    void applySkinReporting(const QString& name);
+    // ApplySkin, its errors reported; true when the skin was put on.
+    bool applySkinReporting(const QString& name);
+    std::function<bool()> isNewestSkin(quint64 choice) const;
+    quint64 m_skinChoice = 0; // counts the skins put on, to tell the newest
     void applySkinElements(const vimbo::ProfileFile& skin);
     void finishSkin();
     vimbo::SkinColors currentSkinColors() const;

@@ -95,11 +95,12 @@ void TVimboForm::ChangeSkin(QAction* entry)
     QString name = entry->text();
     if (const qsizetype amp = name.indexOf('&'); amp >= 0)
         name.remove(amp, 1);
-    if (name != QLatin1String("Default"))
-        applySkinReporting(name);
-    else
-        ApplyDefaultSkin();
-    m_settingsKey.writeString(QStringLiteral("Skin"), name);
+    // Remembered only when it was put on (the built-in one in place of a skin
+    // whose files are missing counts) and no newer choice replaced it: a
+    // damaged skin would otherwise report itself again at every start.
+    const bool applied = name != QLatin1String("Default") ? applySkinReporting(name) : ApplyDefaultSkin();
+    if (applied)
+        m_settingsKey.writeString(QStringLiteral("Skin"), name);
 }
 
 void TVimboForm::contextMenuEvent(QContextMenuEvent* event)

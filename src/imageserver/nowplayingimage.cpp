@@ -38,15 +38,32 @@ QString TrackLineFor(const QString& path, const QFont& viewFont, int viewWidth)
     return names.folder + QStringLiteral(" :: ") + names.name;
 }
 
+namespace {
+
+struct ImageText
+{
+    int x, y, points;
+    quint32 colour;
+    QString text;
+};
+
+QRect textBox(QPainter& canvas, const ImageText& t)
+{
+    QFont font = canvas.font();
+    font.setPointSize(t.points);
+    const QFontMetrics metrics(font, canvas.device());
+    return QRect(t.x, t.y, metrics.horizontalAdvance(t.text), metrics.height());
+}
+
+} // namespace
+
 void DrawImageText(QPainter& canvas, int x, int y, int points, quint32 colour, const QString& text)
 {
     QFont font = canvas.font();
     font.setPointSize(points);
     canvas.setFont(font);
     canvas.setPen(ToQColor(colour));
-    const QFontMetrics metrics(font, canvas.device());
-    const QRect box(x, y, metrics.horizontalAdvance(text), metrics.height());
-    canvas.fillRect(box, canvas.brush());
+    const QRect box = textBox(canvas, {x, y, points, colour, text});
     canvas.drawText(box, Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine, text);
 }
 
@@ -67,15 +84,24 @@ QImage DrawNowPlayingImage(const NowPlaying& state)
     box(0, 0, 400, 71);
     box(0, 70, 400, 90);
 
-    DrawImageText(canvas, 10, 10, 14, state.clicked, QStringLiteral("Vimbo"));
-    DrawImageText(canvas, 65, 10, 14, state.over, QStringLiteral("Player"));
-    DrawImageText(canvas, 10, 35, 8, state.text, QStringLiteral("Now Playing:"));
-    DrawImageText(canvas, 10, 47, 8, state.text, state.trackLine);
-    DrawImageText(canvas, 5, 75, 7, 0,
-                  QStringLiteral("Download Now! ^ [") + QLatin1String(kMakerWebsite) + QStringLiteral("]"));
     const QString skin = QStringLiteral("Skin: ") + state.skinName;
     const int w = QFontMetrics(canvasFont(7), &image).horizontalAdvance(skin);
-    DrawImageText(canvas, 400 - w - 5, 75, 7, 0, skin);
+    const ImageText texts[] = {
+        {10, 10, 14, state.clicked, QStringLiteral("Vimbo")},
+        {65, 10, 14, state.over, QStringLiteral("Player")},
+        {10, 35, 8, state.text, QStringLiteral("Now Playing:")},
+        {10, 47, 8, state.text, state.trackLine},
+        {5, 75, 7, 0, QStringLiteral("Download Now! ^ [") + QLatin1String(kMakerWebsite) + QStringLiteral("]")},
+        {400 - w - 5, 75, 7, 0, skin},
+    };
+    // Every text stands on an opaque box of the fill colour. The boxes of
+    // lines that lie close together overlap (the descenders of one line reach
+    // into the box of the next), so all boxes are filled before any text is
+    // drawn: no box covers the letters of another line.
+    for (const ImageText& t : texts)
+        canvas.fillRect(textBox(canvas, t), fill);
+    for (const ImageText& t : texts)
+        DrawImageText(canvas, t.x, t.y, t.points, t.colour, t.text);
     return image;
 }
 

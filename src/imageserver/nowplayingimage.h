@@ -21,8 +21,9 @@ struct NowPlaying
 // view's font and width as the view shows them; "None" without a name.
 QString TrackLineFor(const QString& path, const QFont& viewFont, int viewWidth);
 
-// Draws `text` with its top-left corner at (x, y), `points` high, on an
-// opaque background of the canvas's fill colour.
+// Draws `text` with its top-left corner at (x, y), `points` high, in the
+// canvas's font. The background is left as it is: the picture fills the
+// boxes of all its texts first.
 void DrawImageText(class QPainter& canvas, int x, int y, int points, quint32 colour, const QString& text);
 
 QImage DrawNowPlayingImage(const NowPlaying& state);

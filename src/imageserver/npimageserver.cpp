@@ -9,6 +9,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cxxabi.h>
 
 quint16 TNpImageServer::configuredPort()
 {
@@ -154,6 +155,19 @@ bool TVimboThread::sendAll(const QByteArray& bytes)
     return true;
 }
 
+bool TVimboThread::isHttpRequestLine()
+{
+    // The line may come in pieces; a client that stops before its end is
+    // answered with what it sent.
+    qsizetype lineEnd = m_pending.indexOf('\n');
+    while (lineEnd < 0 && m_pending.size() <= TNpImageServer::kMaxRequestHead) {
+        if (!(waitReadable(kPieceWaitMs) && readMore()))
+            return false;
+        lineEnd = m_pending.indexOf('\n');
+    }
+    return lineEnd < 0 || m_pending.left(lineEnd).contains(" HTTP/");
+}
+
 TVimboThread::Request TVimboThread::readRequest(bool& keepOpen)
 {
     keepOpen = true;
@@ -169,10 +183,16 @@ TVimboThread::Request TVimboThread::readRequest(bool& keepOpen)
         return false;
     };
     while (mayBeHttp() && m_pending.size() < 5) {
-        if (!(waitReadable(1000) && readMore()))
+        if (!(waitReadable(kPieceWaitMs) && readMore()))
             break;
     }
-    const bool get = m_pending.startsWith("GET "), head = m_pending.startsWith("HEAD ");
+    bool get = m_pending.startsWith("GET "), head = m_pending.startsWith("HEAD ");
+    if ((get || head) && !isHttpRequestLine()) {
+        // A request line without a protocol version (a bare "GET /", as an
+        // old or hand-typed client sends it) has no headers to wait for: it
+        // gets the raw answer, as any other data does.
+        get = head = false;
+    }
     if (!get && !head) {
         // Whatever came is one request; what is already on its way with it
         // too (within reason: a client that never pauses is answered anyway).
@@ -213,6 +233,23 @@ TVimboThread::Request TVimboThread::readRequest(bool& keepOpen)
     return get ? Request::Get : Request::Head;
 }
 
+void TVimboThread::run()
+{
+    // Whatever goes wrong while one client is served (a playlist entry of
+    // the wrong type in the store, no memory for a picture) ends this
+    // worker alone: the connection closes, the server and the player go on.
+    try {
+        ServeClient();
+    } catch (abi::__forced_unwind&) {
+        throw; // the thread is being cancelled: let it unwind
+    } catch (const std::exception& e) {
+        qWarning("NP Image server: a client's worker ended: %s", e.what());
+    } catch (...) {
+        qWarning("NP Image server: a client's worker ended on an unknown error");
+    }
+    ::shutdown(m_socket, SHUT_RDWR);
+}
+
 void TVimboThread::ServeClient()
 {
     for (;;) {
@@ -237,5 +274,4 @@ void TVimboThread::ServeClient()
         if (!sendAll(answer) || !keepOpen)
             break;
     }
-    ::shutdown(m_socket, SHUT_RDWR);
 }

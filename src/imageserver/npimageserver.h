@@ -77,12 +77,17 @@ public:
     ~TVimboThread() override;
 
 protected:
-    void run() override { ServeClient(); }
+    void run() override;
 
 private:
     enum class Request { None, Raw, Get, Head };
     void ServeClient();
     Request readRequest(bool& keepOpen);
+    // Whether the pending request's first line names an HTTP version
+    // (reading on until the line ends, as long as the client keeps sending).
+    bool isHttpRequestLine();
+    // How long the rest of a request line may take to arrive.
+    static constexpr int kPieceWaitMs = 1000;
     // Waits for the connection to be readable (true) or for the idle time,
     // the server's stop or the client's close (false).
     bool waitReadable(int timeoutMs);

@@ -9,6 +9,10 @@
 #include <QPaintEvent>
 #include <QPainter>
 #include <QWindow>
+#include <QtEndian>
+
+#include <cstring>
+#include <new>
 
 TCoolForm::TCoolForm(QWidget* parent) : QWidget(parent)
 {
@@ -37,8 +41,15 @@ void TCoolForm::SetMask(const TRegionType* mask)
 void TCoolForm::applyRegion(const QRegion& region)
 {
     m_mask.SetRegion(region);
-    if (QWidget* window = this->window())
-        window->setMask(region);
+    QWidget* window = this->window();
+    if (!window)
+        return;
+    // A region without pixels (a mask of only transparent pixels) is an
+    // outline like any other: the window shows nothing and takes no clicks.
+    // Qt reads an empty mask as "no mask" (the whole window), so
+    // such a region is given as one pixel outside the window. Only a mask
+    // file without a region (length 0) leaves the outline as it was.
+    window->setMask(region.isEmpty() ? QRegion(-1, -1, 1, 1) : region);
 }
 
 bool TCoolForm::LoadMaskFile(const QString& fileName)
@@ -49,41 +60,81 @@ bool TCoolForm::LoadMaskFile(const QString& fileName)
 
 bool TCoolForm::ReadMask(QIODevice& stream)
 {
-    // Bounded like any mask file, and never more than the file holds; the
-    // decoder checks every length it reads.
-    qint64 limit = 256LL * 1024 * 1024;
-    if (!stream.isSequential())
-        limit = std::min(limit, std::max<qint64>(0, stream.size() - stream.pos()));
-    const QByteArray bytes = stream.read(limit);
-    const auto rects = vimbo::DecodeMask(bytes);
-    if (!rects)
+    char length[4];
+    if (stream.read(length, 4) != 4)
         return false;
-    if (bytes.size() >= 4 && bytes.left(4) == QByteArray(4, '\0')) {
+    const quint32 n = qFromLittleEndian<quint32>(length);
+    if (n == 0) {
         m_mask.SetRegion(std::nullopt); // no region: the outline stays
         return true;
     }
+    // Only the bytes the length names are read (trailing bytes are not the
+    // mask's), and never more than a mask file may hold; the decoder checks
+    // every number inside.
+    if (qint64(n) > vimbo::kLargestMaskFile || (!stream.isSequential() && stream.size() - stream.pos() < qint64(n)))
+        return false;
+    QByteArray bytes;
+    try {
+        bytes.resize(4 + qsizetype(n));
+    } catch (const std::bad_alloc&) {
+        return false;
+    }
+    std::memcpy(bytes.data(), length, 4);
+    if (stream.read(bytes.data() + 4, n) != qint64(n))
+        return false;
+    const auto rects = vimbo::DecodeMask(bytes);
+    bytes = QByteArray();
+    if (!rects)
+        return false;
     applyRegion(vimbo::RegionOf(*rects));
     return true;
 }
 
 void TCoolForm::WriteMask(QIODevice& stream) const
 {
-    QList<QRect> rects;
-    if (m_mask.Region()) {
-        for (const QRect& r : *m_mask.Region())
-            rects.append(r);
+    if (!m_mask.Region()) {
+        stream.write(QByteArray(4, '\0'));
+        return;
     }
+    QList<QRect> rects;
+    for (const QRect& r : *m_mask.Region())
+        rects.append(r);
     stream.write(vimbo::EncodeMask(rects));
+}
+
+QList<QRect> TCoolForm::GenerateMask(const QImage& picture, quint32 transparent)
+{
+    return vimbo::GenerateMaskRects(picture, transparent, [] { QCoreApplication::processEvents(); });
 }
 
 void TCoolForm::GenerateMaskFile(const QImage& picture, quint32 transparent, const QString& fileName)
 {
     if (picture.width() == 0 || picture.height() == 0)
         return;
-    const QList<QRect> rects =
-        vimbo::GenerateMaskRects(picture, transparent, [] { QCoreApplication::processEvents(); });
-    if (!vimbo::WriteMaskFile(fileName, rects))
+    if (!vimbo::WriteMaskFile(fileName, GenerateMask(picture, transparent)))
         throw EFCreateError(QStringLiteral("Cannot create file \"%1\".").arg(fileName));
+}
+
+bool TCoolForm::GenerateAndLoadMask(quint32 transparent, const QString& fileName,
+                                    const std::function<bool()>& stillWanted)
+{
+    if (!m_picture.isNull()) {
+        // Our own copy: a handler run meanwhile may give the form a new picture.
+        const QImage picture = m_picture;
+        const QList<QRect> rects = GenerateMask(picture, transparent);
+        if (stillWanted && !stillWanted())
+            return false;
+        if (!vimbo::WriteMaskFile(fileName, rects)) {
+            // A Skins folder we may not write to (an installed player's): the
+            // outline just made is used without its file. An older file of
+            // that name may belong to another picture, so it is not read.
+            qWarning("Cannot write the mask file %s; the outline is kept in memory only", qPrintable(fileName));
+            applyRegion(vimbo::RegionOf(rects));
+            return true;
+        }
+    }
+    LoadMaskFile(fileName);
+    return true;
 }
 
 void TCoolForm::paintEvent(QPaintEvent* event)

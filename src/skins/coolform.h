@@ -6,6 +6,7 @@
 #include <QRegion>
 #include <QWidget>
 
+#include <functional>
 #include <optional>
 
 class QIODevice;
@@ -44,7 +45,8 @@ public:
     void SetMask(const TRegionType* mask);
 
     // Reads a ".msk" file. A file without a region (length 0) leaves the
-    // outline as it is; any other readable mask becomes the window's outline.
+    // outline as it is; any other readable mask becomes the window's outline,
+    // a region without pixels too (the window then shows nothing).
     // False, with nothing changed, when the file is missing or damaged.
     bool LoadMaskFile(const QString& fileName);
     // The region as stored with the window ("Mask2"): its length and data,
@@ -56,6 +58,13 @@ public:
     // `fileName`, letting window events run once per row. Nothing happens for
     // an empty picture. Throws EFCreateError when the file cannot be written.
     static void GenerateMaskFile(const QImage& picture, quint32 transparent, const QString& fileName);
+    // The rectangles of that region, window events running once per row.
+    static QList<QRect> GenerateMask(const QImage& picture, quint32 transparent);
+    // GenerateMaskFile for the current picture, then LoadMaskFile of the
+    // file. Where the file cannot be written, the region made becomes the
+    // outline without it. Window events run while the region is made; if
+    // `stillWanted` then says no, nothing is written or changed (false).
+    bool GenerateAndLoadMask(quint32 transparent, const QString& fileName, const std::function<bool()>& stillWanted);
 
 protected:
     void paintEvent(QPaintEvent* event) override;

@@ -12,10 +12,14 @@ namespace {
 
 constexpr quint32 kHeaderSize = 32;
 constexpr quint32 kRectangles = 1;
-// A 16K x 16K picture with every other pixel cut out stays well below this.
-constexpr qint64 kLargestMaskFile = 256LL * 1024 * 1024;
 // Coordinates a mask may use; X11 windows end at 32767.
 constexpr qint32 kFarthest = 1 << 20;
+// A list in region order is taken as it is, in one pass. Any other list is
+// united piece by piece, which costs far more time and memory per rectangle
+// (about 300 bytes each at its peak): beyond this many, such a file is
+// refused. Generated masks are always in region order; a hand-made outline
+// out of order stays far below.
+constexpr qsizetype kMostUnorderedRects = 1 << 16;
 
 void put32(QByteArray& out, qint64 value)
 {
@@ -27,6 +31,21 @@ void put32(QByteArray& out, qint64 value)
 quint32 get32(const char* at)
 {
     return qFromLittleEndian<quint32>(at);
+}
+
+// Whether `rects` already have the form a region keeps: bands top to bottom,
+// every rectangle of a band with the band's top and bottom, left to right
+// without touching. Our own generator writes such lists.
+bool isBanded(const QList<QRect>& rects)
+{
+    for (qsizetype i = 1; i < rects.size(); ++i) {
+        const QRect& a = rects[i - 1];
+        const QRect& b = rects[i];
+        const bool sameBand = a.top() == b.top() && a.bottom() == b.bottom() && b.left() > a.right() + 1;
+        if (!sameBand && b.top() <= a.bottom())
+            return false;
+    }
+    return true;
 }
 
 } // namespace
@@ -76,24 +95,6 @@ QList<QRect> GenerateMaskRects(const QImage& picture, quint32 transparent, const
     return rects;
 }
 
-namespace {
-
-// Whether `rects` already have the form a region keeps: bands top to bottom,
-// every rectangle of a band with the band's top and bottom, left to right
-// without touching. Our own generator writes such lists.
-bool isBanded(const QList<QRect>& rects)
-{
-    for (qsizetype i = 1; i < rects.size(); ++i) {
-        const QRect& a = rects[i - 1];
-        const QRect& b = rects[i];
-        const bool sameBand = a.top() == b.top() && a.bottom() == b.bottom() && b.left() > a.right() + 1;
-        if (!sameBand && b.top() <= a.bottom())
-            return false;
-    }
-    return true;
-}
-
-} // namespace
 
 QRegion RegionOf(const QList<QRect>& rects)
 {
@@ -123,11 +124,7 @@ QRegion RegionOf(const QList<QRect>& rects)
 QByteArray EncodeMask(const QList<QRect>& rects)
 {
     QByteArray out;
-    if (rects.isEmpty()) {
-        put32(out, 0);
-        return out;
-    }
-    QRect bounds;
+    QRect bounds; // of no rectangle: 0, 0, 0, 0
     for (const QRect& r : rects)
         bounds = bounds.united(r);
     put32(out, kHeaderSize + 16 * rects.size());
@@ -174,6 +171,8 @@ std::optional<QList<QRect>> DecodeMask(const QByteArray& bytes)
         if (clamp(right) > clamp(left) && clamp(bottom) > clamp(top))
             rects.append(QRect(QPoint(clamp(left), clamp(top)), QPoint(clamp(right) - 1, clamp(bottom) - 1)));
     }
+    if (rects.size() > kMostUnorderedRects && !isBanded(rects))
+        return std::nullopt;
     return rects;
 }
 

@@ -13,6 +13,11 @@
 
 namespace vimbo {
 
+// The largest mask file read (16.7 million rectangles), far beyond the
+// outline of any real skin. A list of that size in region order loads in
+// about a second, in twice its size of memory.
+constexpr qint64 kLargestMaskFile = 256LL * 1024 * 1024;
+
 // Rectangles of the non-transparent pixels of `picture`, non-overlapping and
 // ordered top to bottom, then left to right; rows with the same spans are
 // joined into one band, so a picture without transparent pixels gives one
@@ -25,9 +30,13 @@ QRegion RegionOf(const QList<QRect>& rects);
 
 // The ".msk" layout: a little-endian byte count N, then N bytes of region
 // data (a 32-byte header, then the rectangles), or nothing when N is 0.
+// N = 0 stands for "no region"; a region without pixels has N = 32 and a
+// rectangle count of 0, and is what an empty `rects` encodes.
 QByteArray EncodeMask(const QList<QRect>& rects);
 // Nothing when the bytes are not a mask (short, longer than they claim, a
-// header that does not add up); an empty list for N = 0.
+// header that does not add up, too many rectangles out of region order to
+// unite at a sane cost); an empty list for N = 0 and for a region without
+// pixels (the caller tells them apart by N).
 std::optional<QList<QRect>> DecodeMask(const QByteArray& bytes);
 
 // Whole files. Reading refuses files larger than any mask could sensibly be.

@@ -2,6 +2,9 @@
 
 #include "platform/errors.h"
 
+#include <QDir>
+#include <QFileInfo>
+
 #include <algorithm>
 
 namespace vimbo {
@@ -22,6 +25,21 @@ int hexPair(const QString& text)
 }
 
 } // namespace
+
+QString FindSkinFile(const QString& folder, const QString& name, const QString& extension)
+{
+    const QString fileName = name + '.' + extension;
+    const QString exact = folder + fileName;
+    if (QFileInfo::exists(exact))
+        return exact;
+    // Sorted, so that of several spellings the same one is taken every time.
+    const QStringList files = QDir(folder).entryList(QDir::Files | QDir::Hidden | QDir::System, QDir::Name);
+    for (const QString& file : files) {
+        if (file.compare(fileName, Qt::CaseInsensitive) == 0)
+            return folder + file;
+    }
+    return exact;
+}
 
 QString ColorToHtml(SkinRgb color)
 {

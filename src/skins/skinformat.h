@@ -16,6 +16,12 @@ namespace vimbo {
 // A colour as skins store it: red in the low byte, then green, then blue.
 using SkinRgb = quint32;
 
+// The file of the skin `name` with `extension` ("ssk", "bmp" or "msk") in
+// `folder` (ending in a separator): the exact name where it exists, else a
+// file whose name differs only in case (skins made where names ignore case
+// often come as "Name.BMP"), else the exact name.
+QString FindSkinFile(const QString& folder, const QString& name, const QString& extension);
+
 QString ColorToHtml(SkinRgb color);
 inline QColor ToQColor(SkinRgb color)
 {
