@@ -247,7 +247,8 @@ TEST_F(PlaylistViewTest, HiddenPlaylistStaysHiddenAndStaleFolderNodesDeleteNothi
     answerFileDialog([&](QFileDialog* d) { d->findChild<QLineEdit*>("fileNameEdit")->setText(dir.filePath("Music")); });
     form->AddDirectory();
     form->RefreshList();
-    EXPECT_TRUE(form->Playlist->isHidden()) << "a folder add and a rebuild leave the list hidden";
+    form->ApplyDefaultSkin();
+    EXPECT_TRUE(form->Playlist->isHidden()) << "a folder add, a rebuild and a skin leave the list hidden";
     form->TogglePlaylist->trigger();
     EXPECT_FALSE(form->Playlist->isHidden());
     EXPECT_TRUE(form->Playlist->viewport()->isVisible());

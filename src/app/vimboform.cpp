@@ -643,6 +643,9 @@ void TVimboForm::finishSkin()
     copyPlaylistLook();
     RedrawAllSliders();
     RebuildPlaylist();
+    // A skin always shows the playlist again (whatever its own Visible key
+    // says), unless the user has switched "Playlist Visible" off.
+    Playlist->setVisible(TogglePlaylist->isChecked());
     update();
 }
 
