@@ -7,6 +7,7 @@
 // longest gap in the GUI thread's event loop meanwhile (the player keeps
 // serving its window while the server works).
 #include "imageserver/npimageserver.h"
+#include "support/pictureclient.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -33,15 +34,9 @@ namespace {
 std::vector<double> runClient(quint16 port, int requests)
 {
     std::vector<double> ms;
-    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_port = htons(port);
-    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    if (::connect(fd, reinterpret_cast<sockaddr*>(&a), sizeof a) != 0) {
-        ::close(fd);
+    const int fd = connectLoopback(port);
+    if (fd < 0)
         return ms;
-    }
     QByteArray got;
     char buf[65536];
     for (int i = 0; i < requests; ++i) {
@@ -49,11 +44,7 @@ std::vector<double> runClient(quint16 port, int requests)
         t.start();
         ::send(fd, "x", 1, MSG_NOSIGNAL);
         got.clear();
-        for (;;) {
-            const qsizetype bm = got.indexOf(QByteArray("\xFF\xD9" "BM", 4));
-            if (bm >= 0 && got.size() >= bm + 8 &&
-                got.size() >= bm + 2 + qsizetype(qFromLittleEndian<quint32>(got.constData() + bm + 4)))
-                break;
+        while (!hasWholeRawAnswer(got)) {
             const ssize_t n = ::recv(fd, buf, sizeof buf, 0);
             if (n <= 0) {
                 ::close(fd);

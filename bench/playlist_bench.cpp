@@ -8,6 +8,7 @@
 // during the rebuild, and how soon another connection sees the setting.
 #include "peakmemory.h"
 #include "readyform.h"
+#include "support/pictureclient.h"
 #include "playlist/playlist.h"
 
 #include <QApplication>
@@ -19,13 +20,7 @@
 #include <QTimer>
 #include <QTreeWidget>
 
-#include <QtEndian>
-
-#include <arpa/inet.h>
-#include <netinet/in.h>
 #include <poll.h>
-#include <sys/socket.h>
-#include <unistd.h>
 
 #include <atomic>
 #include <cstdio>
@@ -66,25 +61,15 @@ private:
 // Fetches raw pictures over one connection until `stop`; counts whole answers.
 void fetchPictures(quint16 port, const std::atomic<bool>& stop, std::atomic<int>& count)
 {
-    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_port = htons(port);
-    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    if (::connect(fd, reinterpret_cast<sockaddr*>(&a), sizeof a) != 0) {
-        ::close(fd);
+    const int fd = connectLoopback(port);
+    if (fd < 0)
         return;
-    }
     QByteArray got;
     char buf[65536];
     while (!stop) {
         ::send(fd, "x", 1, MSG_NOSIGNAL);
         got.clear();
-        for (;;) {
-            const qsizetype bm = got.indexOf(QByteArray("\xFF\xD9" "BM", 4));
-            if (bm >= 0 && got.size() >= bm + 8 &&
-                got.size() >= bm + 2 + qsizetype(qFromLittleEndian<quint32>(got.constData() + bm + 4)))
-                break;
+        while (!hasWholeRawAnswer(got)) {
             pollfd p{fd, POLLIN, 0};
             if (::poll(&p, 1, 50) <= 0) {
                 if (stop)

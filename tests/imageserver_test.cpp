@@ -5,6 +5,7 @@
 #include "imageserver/npimageserver.h"
 #include "platform/errors.h"
 #include "skins/skinformat.h"
+#include "support/pictureclient.h"
 #include "support/playerfixture.h"
 #include "support/testfiles.h"
 
@@ -54,18 +55,7 @@ void runClient(const std::function<void()>& client, int timeoutMs = 30000)
 struct Client
 {
     int fd = -1;
-    explicit Client(quint16 port)
-    {
-        fd = ::socket(AF_INET, SOCK_STREAM, 0);
-        sockaddr_in a{};
-        a.sin_family = AF_INET;
-        a.sin_port = htons(port);
-        a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        if (::connect(fd, reinterpret_cast<sockaddr*>(&a), sizeof a) != 0) {
-            ::close(fd);
-            fd = -1;
-        }
-    }
+    explicit Client(quint16 port) : fd(connectLoopback(port)) {}
     ~Client()
     {
         if (fd >= 0)
@@ -94,16 +84,6 @@ struct Client
         return got;
     }
 };
-
-// A JPEG file followed by a BMP file: both whole, their sizes from their own headers.
-bool hasWholeRawAnswer(const QByteArray& b)
-{
-    const qsizetype bm = b.indexOf(QByteArray("\xFF\xD9" "BM", 4));
-    if (bm < 0 || b.size() < bm + 2 + 6)
-        return false;
-    const quint32 bmpSize = qFromLittleEndian<quint32>(b.constData() + bm + 2 + 2);
-    return b.size() >= bm + 2 + qsizetype(bmpSize);
-}
 
 struct Decoded
 {

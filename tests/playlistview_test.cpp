@@ -3,6 +3,7 @@
 // the track pop-up.
 #include "app/vimboform.h"
 #include "playlist/directoryscan.h"
+#include "support/pictureclient.h"
 #include "support/playerfixture.h"
 #include "support/qtprint.h"
 #include "support/testfiles.h"
@@ -272,13 +273,9 @@ TEST_F(PlaylistViewTest, HiddenPlaylistStaysHiddenAndStaleFolderNodesDeleteNothi
 // then a BMP as long as its header says) came back within 30 s.
 bool fetchPicture(quint16 port)
 {
-    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_port = htons(port);
-    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    const int fd = connectLoopback(port);
     bool whole = false;
-    if (::connect(fd, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0 && ::send(fd, "x", 1, MSG_NOSIGNAL) == 1) {
+    if (fd >= 0 && ::send(fd, "x", 1, MSG_NOSIGNAL) == 1) {
         QByteArray got;
         QElapsedTimer t;
         t.start();
@@ -291,12 +288,11 @@ bool fetchPicture(quint16 port)
             if (n <= 0)
                 break;
             got.append(buf, qsizetype(n));
-            const qsizetype bm = got.indexOf(QByteArray("\xFF\xD9" "BM", 4));
-            whole = bm >= 0 && got.size() >= bm + 8 &&
-                    got.size() >= bm + 2 + qsizetype(qFromLittleEndian<quint32>(got.constData() + bm + 4));
+            whole = hasWholeRawAnswer(got);
         }
     }
-    ::close(fd);
+    if (fd >= 0)
+        ::close(fd);
     return whole;
 }
 
