@@ -8,6 +8,7 @@
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QSet>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -196,9 +197,34 @@ TEST_F(PlaybackTest, ShuffleOverGapsEndsTheCycleInsteadOfSpinning)
     EXPECT_EQ(control.ShuffleCount, 0);
 }
 
+TEST_F(PlaybackTest, RenumberedEntriesKeepTheirPlacesInPlayback)
+{
+    // 2, 5, 7 and 9 become 1, 2, 3 and 4; 4 was dropped.
+    seed({1, 2, 3, 4}, 4);
+    control.ShuffleOn = true;
+    control.CurrentIndex = 5;
+    control.ComingUpIndex = 9;
+    control.PreviousIndex = 4;
+    control.ShuffleHistory = "7;4;9;";
+    control.ShuffleCount = 3;
+    control.FollowRenumbering({{2, 1}, {5, 2}, {7, 3}, {9, 4}});
+    EXPECT_EQ(control.CurrentIndex, 2);
+    EXPECT_EQ(control.ComingUpIndex, 4);
+    EXPECT_EQ(control.PreviousIndex, 0) << "a dropped entry is none";
+    EXPECT_EQ(control.ShuffleHistory, "3;4;");
+    EXPECT_EQ(control.ShuffleCount, 2);
+    // The cycle goes on from the renumbered history: only 1 and 2 are left.
+    QSet<qint32> next;
+    for (int i = 0; i < 2; ++i) {
+        control.ChooseComingUp();
+        next << control.ComingUpIndex;
+    }
+    EXPECT_EQ(next, (QSet<qint32>{1, 2}));
+}
+
 TEST_F(PlaybackTest, ShuffleReadsTheClockOncePerChoice)
 {
-    // The first draw is the designed one: seed 12345 over 0..9 draws 3 first.
+    // The first draw is seeded from the clock as always: seed 12345 over 0..9 draws 3 first.
     seed({1, 2, 3, 4, 5, 6, 7, 8, 9}, 9);
     control.Random = ShuffleRandom([] { return 12345u; });
     control.ShuffleOn = true;

@@ -190,6 +190,14 @@ TEST(Masks, FileRoundTripAndDamagedFiles)
     QList<QRect> unordered(banded.crbegin(), banded.crend());
     for (int i = 0; i < 1000; ++i)
         fewUnordered.append(unordered[i]);
+    // Few bars, but across each other: their union has a rectangle per
+    // crossing, over a million of them.
+    QList<QRect> crossingBars;
+    for (int i = 0; i < 1100; ++i)
+        crossingBars << QRect(0, 2 * i, 2200, 1) << QRect(2 * i, 0, 1, 2200);
+    QList<QRect> overlong;
+    for (int i = 0; i < (1 << 20) + 1; ++i)
+        overlong.append(QRect(2 * (i % 2), i / 2, 1, 1));
     const struct
     {
         const char* name;
@@ -210,6 +218,8 @@ TEST(Masks, FileRoundTripAndDamagedFiles)
         {"many in region order", EncodeMask(banded), banded},
         {"a few out of order", EncodeMask(fewUnordered), fewUnordered},
         {"many out of order", EncodeMask(unordered), std::nullopt},
+        {"a few crossing bars", EncodeMask(crossingBars), std::nullopt},
+        {"more in region order than a window shape may have", EncodeMask(overlong), std::nullopt},
         {"coordinates beyond any window are held in range",
          le({48, 32, 1, 1, 16, 0, 0, 0, 0, INT_MIN, INT_MIN, INT_MAX, INT_MAX}),
          QList<QRect>{QRect(QPoint(-(1 << 20), -(1 << 20)), QPoint((1 << 20) - 1, (1 << 20) - 1))}},

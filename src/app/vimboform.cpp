@@ -79,7 +79,8 @@ TVimboForm::TVimboForm(StartupOptions options, std::shared_ptr<RegistryDatabase>
     // The entry last started keeps its file under a rebuild's new numbers
     // (a hand-over's too); one the rebuild dropped leaves no entry current.
     PlaylistView.OnRenumbered = [this](const QHash<qint32, qint32>& renumbered) {
-        Playback.CurrentIndex = renumbered.value(Playback.CurrentIndex, 0);
+        Playback.FollowRenumbering(renumbered);
+        m_passedIndex = renumbered.value(m_passedIndex, 0);
     };
     PlaylistView.OnPlayIndex = [this](qint32 index) {
         Playback.CurrentIndex = index;
@@ -312,6 +313,10 @@ void TVimboForm::runCreateSteps()
     Playback.CurrentTitle = QStringLiteral("Vimbo Media Player");
 
     readLevels();
+    // The level is the player's before any track starts, so a first track
+    // cannot begin at the library's own level.
+    if (Player.PlayerCreated())
+        Player.SetOutputVolume(-1, Playback.VolumeLevel, -1);
     readSwitches();
     placeWindow();
 
@@ -435,6 +440,8 @@ void TVimboForm::OpenPassedFile(bool Reindex, bool PlayNow)
             Playback.CurrentIndex = m_playlist.Append(passed);
             if (PlayNow)
                 Playback.PlayFile(passed);
+            else
+                m_passedIndex = Playback.CurrentIndex;
         } else if (ext == QLatin1String(".ssk")) {
             copyInto(passed, ProgramFolder() + QStringLiteral("Skins/"));
             const QString name = extractFileName(passed);
@@ -506,8 +513,10 @@ void TVimboForm::FormShow()
     else
         applySkinReporting(skin);
     if (OpenOnShow) {
-        // The skin's rebuild has carried CurrentIndex to the passed file's new
-        // number, or to none when it was dropped (or was no media file).
+        // The skin's rebuild has carried the passed file to its new number,
+        // or to none when it was dropped (or was no media file); a file
+        // handed over meanwhile may have become current, but this one plays.
+        Playback.CurrentIndex = m_passedIndex;
         Playback.PlayItem();
         OpenOnShow = false;
     }

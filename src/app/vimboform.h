@@ -274,6 +274,7 @@ private:
 
     std::optional<vimbo::EmbeddedFiles> m_embedded;
     bool m_terminateRequested = false;
+    qint32 m_passedIndex = 0; // the entry a command-line file was stored as
     // The playlist view's font and width, copied for the picture server's
     // threads (names there are cut as the view cuts them).
     mutable QMutex m_nowPlayingLock;

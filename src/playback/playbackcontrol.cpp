@@ -232,6 +232,28 @@ bool marked(const std::vector<bool>& bits, qint32 index)
 
 } // namespace
 
+void PlaybackControl::FollowRenumbering(const QHash<qint32, qint32>& renumbered)
+{
+    CurrentIndex = renumbered.value(CurrentIndex, 0);
+    ComingUpIndex = renumbered.value(ComingUpIndex, 0);
+    PreviousIndex = renumbered.value(PreviousIndex, 0);
+    QString history;
+    qint32 count = 0;
+    for (const QStringView token : QStringView(ShuffleHistory).split(';', Qt::SkipEmptyParts)) {
+        bool ok = false;
+        const qint32 index = token.toInt(&ok);
+        if (ok && renumbered.contains(index)) {
+            history += QString::number(renumbered.value(index)) + ';';
+            ++count;
+        }
+    }
+    ShuffleHistory = history;
+    ShuffleCount = count;
+    // Read the cycle and the gaps anew at the next choice.
+    m_chosenFrom = -1;
+    m_gaps.clear();
+}
+
 void PlaybackControl::syncChosen(qint32 last)
 {
     if (last != m_gapsLast) {

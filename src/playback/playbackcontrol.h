@@ -67,6 +67,10 @@ public:
     void SetShuffle();
     void SetRepeat();
     void ResetComingUp() { ChooseComingUp(); }
+    // The playlist was renumbered (old index -> new index of every entry
+    // kept): the current, coming-up and previous entries and the shuffle
+    // cycle go on naming the same files; an entry that was dropped is none.
+    void FollowRenumbering(const QHash<qint32, qint32>& renumbered);
     void ChooseComingUp();
     void PlayerState(int State);
     void FastTimer();

@@ -5,6 +5,8 @@
 #include <QtEndian>
 
 #include <algorithm>
+#include <limits>
+#include <optional>
 
 namespace vimbo {
 
@@ -20,6 +22,34 @@ constexpr qint32 kFarthest = 1 << 20;
 // refused. Generated masks are always in region order; a hand-made outline
 // out of order stays far below.
 constexpr qsizetype kMostUnorderedRects = 1 << 16;
+// The most rectangles an outline may have, in the file or once united: a
+// window shape goes to the window system in one request, which must stay
+// within what an X server takes. United lists can grow with the square of
+// their length (bars across bars), so the bound holds at every step.
+constexpr qsizetype kMostRegionRects = 1 << 20;
+
+// The union of `rects`, united in pairs, then pairs of pairs, so the work
+// stays near n log n; nothing when any step grows past `most` rectangles.
+std::optional<QRegion> unitedRegion(const QList<QRect>& rects, qsizetype most)
+{
+    QList<QRegion> parts;
+    parts.reserve(rects.size());
+    for (const QRect& r : rects)
+        parts.append(QRegion(r));
+    while (parts.size() > 1) {
+        QList<QRegion> next;
+        next.reserve(parts.size() / 2 + 1);
+        for (qsizetype i = 0; i + 1 < parts.size(); i += 2) {
+            next.append(parts[i].united(parts[i + 1]));
+            if (next.last().rectCount() > most)
+                return std::nullopt;
+        }
+        if (parts.size() % 2)
+            next.append(parts.last());
+        parts.swap(next);
+    }
+    return parts.isEmpty() ? QRegion() : parts.first();
+}
 
 void put32(QByteArray& out, qint64 value)
 {
@@ -103,22 +133,9 @@ QRegion RegionOf(const QList<QRect>& rects)
         region.setRects(rects.constData(), int(rects.size()));
         return region;
     }
-    // Any other list a file may bring (overlapping, unordered): united in
-    // pairs, then pairs of pairs, so the work stays near n log n.
-    QList<QRegion> parts;
-    parts.reserve(rects.size());
-    for (const QRect& r : rects)
-        parts.append(QRegion(r));
-    while (parts.size() > 1) {
-        QList<QRegion> next;
-        next.reserve(parts.size() / 2 + 1);
-        for (qsizetype i = 0; i + 1 < parts.size(); i += 2)
-            next.append(parts[i].united(parts[i + 1]));
-        if (parts.size() % 2)
-            next.append(parts.last());
-        parts.swap(next);
-    }
-    return parts.isEmpty() ? region : parts.first();
+    // Any other list (overlapping, unordered). Lists from files were bounded
+    // when read; one of our own is united whatever its size.
+    return *unitedRegion(rects, std::numeric_limits<qsizetype>::max());
 }
 
 QByteArray EncodeMask(const QList<QRect>& rects)
@@ -171,7 +188,9 @@ std::optional<QList<QRect>> DecodeMask(const QByteArray& bytes)
         if (clamp(right) > clamp(left) && clamp(bottom) > clamp(top))
             rects.append(QRect(QPoint(clamp(left), clamp(top)), QPoint(clamp(right) - 1, clamp(bottom) - 1)));
     }
-    if (rects.size() > kMostUnorderedRects && !isBanded(rects))
+    if (rects.size() > kMostRegionRects)
+        return std::nullopt;
+    if (!isBanded(rects) && (rects.size() > kMostUnorderedRects || !unitedRegion(rects, kMostRegionRects)))
         return std::nullopt;
     return rects;
 }
