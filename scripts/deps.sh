@@ -13,7 +13,7 @@ packages=(
     libgtest-dev libbenchmark-dev
     xvfb xauth fonts-dejavu-core
     sox lame mpg123
-    xdg-utils shared-mime-info desktop-file-utils trayer x11-utils
+    xdg-utils shared-mime-info desktop-file-utils trayer x11-utils dbus-daemon
 )
 if [ "${1:-}" = "--tests" ]; then
     packages+=(chromium)
