@@ -230,6 +230,19 @@ bool marked(const std::vector<bool>& bits, qint32 index)
     return index >= 0 && size_t(index) < bits.size() && bits[size_t(index)];
 }
 
+// The indices of a shuffle history ("3;12;7;"), in order.
+QList<qint32> historyIndices(const QString& history)
+{
+    QList<qint32> indices;
+    for (const QStringView token : QStringView(history).split(';', Qt::SkipEmptyParts)) {
+        bool ok = false;
+        const qint32 index = token.toInt(&ok);
+        if (ok)
+            indices.append(index);
+    }
+    return indices;
+}
+
 } // namespace
 
 void PlaybackControl::FollowRenumbering(const QHash<qint32, qint32>& renumbered)
@@ -239,10 +252,8 @@ void PlaybackControl::FollowRenumbering(const QHash<qint32, qint32>& renumbered)
     PreviousIndex = renumbered.value(PreviousIndex, 0);
     QString history;
     qint32 count = 0;
-    for (const QStringView token : QStringView(ShuffleHistory).split(';', Qt::SkipEmptyParts)) {
-        bool ok = false;
-        const qint32 index = token.toInt(&ok);
-        if (ok && renumbered.contains(index)) {
+    for (const qint32 index : historyIndices(ShuffleHistory)) {
+        if (renumbered.contains(index)) {
             history += QString::number(renumbered.value(index)) + ';';
             ++count;
         }
@@ -266,10 +277,8 @@ void PlaybackControl::syncChosen(qint32 last)
     // The history was changed from outside: read it again.
     m_chosen.clear();
     m_chosenCount = 0;
-    for (const QStringView token : QStringView(ShuffleHistory).split(';', Qt::SkipEmptyParts)) {
-        bool ok = false;
-        const qint32 index = token.toInt(&ok);
-        if (ok && !marked(m_chosen, index)) {
+    for (const qint32 index : historyIndices(ShuffleHistory)) {
+        if (!marked(m_chosen, index)) {
             mark(m_chosen, index);
             if (index >= 1 && index <= last)
                 ++m_chosenCount;

@@ -3,7 +3,6 @@
 #include "platform/errors.h"
 
 #include <QBuffer>
-#include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -73,19 +72,14 @@ void writeWhole(const TIncludeData& source, const QString& path)
             QStringLiteral("Cannot create file \"%1\". %2").arg(path, file.errorString()));
 }
 
-// The size decides most cases without reading the file.
+// The size decides most cases without reading the file; the same size is
+// compared byte for byte.
 bool sameBytes(const TIncludeData& source, const QString& path)
 {
     if (QFileInfo(path).size() != source.GetSize())
         return false;
     QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return false;
-    QCryptographicHash onDisk(QCryptographicHash::Sha256);
-    if (!onDisk.addData(&file))
-        return false;
-    return onDisk.result() ==
-           QCryptographicHash::hash(QByteArrayView(source.GetData(), source.GetSize()), QCryptographicHash::Sha256);
+    return file.open(QIODevice::ReadOnly) && file.readAll() == QByteArrayView(source.GetData(), source.GetSize());
 }
 
 } // namespace

@@ -82,11 +82,12 @@ bool TCoolForm::ReadMask(QIODevice& stream)
     std::memcpy(bytes.data(), length, 4);
     if (stream.read(bytes.data() + 4, n) != qint64(n))
         return false;
-    const auto rects = vimbo::DecodeMask(bytes);
+    QRegion region;
+    const bool decoded = vimbo::DecodeMask(bytes, &region).has_value();
     bytes = QByteArray();
-    if (!rects)
+    if (!decoded)
         return false;
-    applyRegion(vimbo::RegionOf(*rects));
+    applyRegion(region);
     return true;
 }
 

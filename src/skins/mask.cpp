@@ -125,7 +125,6 @@ QList<QRect> GenerateMaskRects(const QImage& picture, quint32 transparent, const
     return rects;
 }
 
-
 QRegion RegionOf(const QList<QRect>& rects)
 {
     QRegion region;
@@ -158,7 +157,7 @@ QByteArray EncodeMask(const QList<QRect>& rects)
     return out;
 }
 
-std::optional<QList<QRect>> DecodeMask(const QByteArray& bytes)
+std::optional<QList<QRect>> DecodeMask(const QByteArray& bytes, QRegion* united)
 {
     if (bytes.size() < 4)
         return std::nullopt;
@@ -190,8 +189,17 @@ std::optional<QList<QRect>> DecodeMask(const QByteArray& bytes)
     }
     if (rects.size() > kMostRegionRects)
         return std::nullopt;
-    if (!isBanded(rects) && (rects.size() > kMostUnorderedRects || !unitedRegion(rects, kMostRegionRects)))
-        return std::nullopt;
+    if (!isBanded(rects)) {
+        if (rects.size() > kMostUnorderedRects)
+            return std::nullopt;
+        std::optional<QRegion> region = unitedRegion(rects, kMostRegionRects);
+        if (!region)
+            return std::nullopt;
+        if (united)
+            *united = std::move(*region);
+    } else if (united) {
+        *united = RegionOf(rects);
+    }
     return rects;
 }
 

@@ -35,9 +35,11 @@ QRegion RegionOf(const QList<QRect>& rects);
 QByteArray EncodeMask(const QList<QRect>& rects);
 // Nothing when the bytes are not a mask (short, longer than they claim, a
 // header that does not add up, too many rectangles out of region order to
-// unite at a sane cost); an empty list for N = 0 and for a region without
-// pixels (the caller tells them apart by N).
-std::optional<QList<QRect>> DecodeMask(const QByteArray& bytes);
+// unite at a sane cost, an outline of more rectangles than a window shape
+// may have); an empty list for N = 0 and for a region without pixels (the
+// caller tells them apart by N). `united`, when given, receives the region
+// the rectangles make (checking an unordered list unites it already).
+std::optional<QList<QRect>> DecodeMask(const QByteArray& bytes, QRegion* united = nullptr);
 
 // Whole files. Reading refuses files larger than any mask could sensibly be.
 std::optional<QList<QRect>> ReadMaskFile(const QString& path);
