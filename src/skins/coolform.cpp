@@ -28,6 +28,9 @@ void TCoolForm::SetPicture(const QImage& picture)
 {
     m_picture = picture;
     m_mask.SetRegion(std::nullopt);
+    // A picture of the same size changes no geometry, so nothing else would
+    // repaint it.
+    update();
 }
 
 void TCoolForm::SetMask(const TRegionType* mask)
