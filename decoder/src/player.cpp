@@ -315,10 +315,11 @@ bool Player::handleTransport(Command& command)
         ack(command);
         return true;
     case MP3_CMD_STOP:
-        if (m_source) {
-            m_output->pause(true);
+        if (m_source)
             seekTo(0);
-        }
+        // A stopped player holds no sound device: another may need it (a
+        // CD track plays through its own), and the next Play opens it again.
+        m_output->close();
         if (m_state != State::Stopped)
             setState(State::Stopped);
         ack(command);

@@ -74,6 +74,7 @@ TVimboForm::TVimboForm(StartupOptions options, std::shared_ptr<RegistryDatabase>
     createMainMenu();
     createPlaylistCommands();
     createTrayIcons();
+    wireCdPlayer();
 
     Player.OnNotifyPlayerState = [this](TMp3DecPlayer*, int state) { Playback.PlayerState(state); };
     // The entry last started keeps its file under a rebuild's new numbers

@@ -5,6 +5,7 @@
 #include "imageserver/npimageserver.h"
 #include "platform/paths.h"
 #include "platform/profile.h"
+#include "playback/cdplayer.h"
 #include "playback/mp3decplayer.h"
 #include "playback/playbackcontrol.h"
 #include "playlist/playlist.h"
@@ -98,6 +99,15 @@ public:
     qint32 Bass = 0, Mid = 0, Treble = 0, Bass2 = 0, Mid2 = 0, Treble2 = 0;
 
     TMp3DecPlayer Player;
+    // Audio CD tracks: the device, the track last started, and the CD-Text
+    // titles known of discs (by the entry's path; "" for none).
+    vimbo::TCdPlayer CdPlayer;
+    qint32 CdTrack = 0;
+    void CDPlayerNotify();
+    // Adds one entry per audio track of the disc in a drive, or of a disc
+    // image the user picks when no drive holds one.
+    void AddAudioCd();
+    QString CdTrackTitle(const QString& path);
     TNpImageServer ImageServer{60000}; // a quiet client is let go after a minute
     // What the now-playing picture shows, taken at once; any thread may ask.
     vimbo::NowPlaying NowPlayingSnapshot() const;
@@ -176,6 +186,8 @@ public:
     QMenu* AddMenu;
     QAction* Directory1;
     QAction* File1;
+    QAction* AudioCd1; // "Audio &CD...", here and in the main menu's Add (AudioCd2)
+    QAction* AudioCd2;
     TBrowseForFolder* BrowseFolder;
     void ShowAddPopup();
     void AddFiles();
@@ -256,6 +268,17 @@ private:
     vimbo::SkinColors currentSkinColors() const;
     void setSkinColors(const vimbo::SkinColors& colors);
     void ReadLyricAttachment(const QString& path);
+    // The lyric line of the playing track for a position, on the screen.
+    void ShowLyricLine(qint32 position);
+    void wireCdPlayer();
+    // Starts a ".cda" entry; false (the user told) when its name gives no track.
+    bool StartCdTrack(const QString& path);
+    void rememberCdTitles(const vimbo::CdDisc& disc);
+    void addCdTracks(const vimbo::CdDisc& disc);
+    QHash<QString, QString> m_cdTitles;
+    // What the track pop-up shows for an entry: its CD-Text title, or its
+    // file name without the extension (tidied when `tidy`).
+    QString entryTitle(qint32 index, bool tidy);
     void createControls();
     void createMainMenu();
     void CreateAboutForm();

@@ -33,6 +33,9 @@ void TVimboForm::createPlaylistCommands()
     AddMenu = new QMenu(this);
     Directory1 = AddMenu->addAction(QStringLiteral("Directory..."));
     File1 = AddMenu->addAction(QStringLiteral("File(s)..."));
+    AudioCd1 = AddMenu->addAction(QStringLiteral("Audio &CD..."));
+    for (QAction* a : {AudioCd1, AudioCd2})
+        connect(a, &QAction::triggered, this, &TVimboForm::AddAudioCd);
     for (QAction* a : {Directory1, Directory2})
         connect(a, &QAction::triggered, this, &TVimboForm::AddDirectory);
     for (QAction* a : {File1, Files1})
@@ -307,22 +310,25 @@ void TVimboForm::ExportPlaylist()
         OpenDocument(QUrl::fromLocalFile(fileName));
 }
 
-namespace {
-
-// An entry's file name without its four-character extension.
-QString entryTitle(const TPlaylist& playlist, qint32 index)
+QString TVimboForm::entryTitle(qint32 index, bool tidy)
 {
-    QString name = extractFileName(playlist.ReadPlaylistEntry(index));
+    const QString path = PlaylistView.ReadPlaylistEntry(index);
+    // A disc's CD-Text names its tracks better than their numbers do.
+    if (path.endsWith(QLatin1String(".cda"))) {
+        const QString title = CdTrackTitle(path);
+        if (!title.isEmpty())
+            return title;
+    }
+    // The file name without its four-character extension.
+    QString name = extractFileName(path);
     name.chop(4);
-    return name;
+    return tidy ? CapitalizeName(name, 250) : name;
 }
-
-} // namespace
 
 void TVimboForm::ListMouseMove(int x, int y)
 {
     if (const QTreeWidgetItem* node = Playlist->itemAt(x, y))
-        ShowTrackInfo(CapitalizeName(entryTitle(PlaylistView, TPlaylist::IndexOf(node)), 250), -1, -1);
+        ShowTrackInfo(entryTitle(TPlaylist::IndexOf(node), true), -1, -1);
 }
 
 void TVimboForm::FilenamesOver(QObject* Sender)
@@ -333,7 +339,7 @@ void TVimboForm::FilenamesOver(QObject* Sender)
     else if (Sender == ComingUpLabel)
         index = Playback.ComingUpIndex;
     if (index > 0)
-        ShowTrackInfo(entryTitle(PlaylistView, index), -1, -1);
+        ShowTrackInfo(entryTitle(index, false), -1, -1);
 }
 
 void TVimboForm::ShowTrackInfo(const QString& text, int x, int y)

@@ -18,6 +18,7 @@ void TVimboForm::createMainMenu()
     Add1 = MainMenu->addMenu(QStringLiteral("Add"));
     Directory2 = Add1->addAction(QStringLiteral("Directory..."));
     Files1 = Add1->addAction(QStringLiteral("File(s)..."));
+    AudioCd2 = Add1->addAction(QStringLiteral("Audio &CD..."));
     MainMenu->addSeparator();
     SkinsMenu = MainMenu->addMenu(QStringLiteral("&Skins"));
     SkinGenerator1 = MainMenu->addAction(QStringLiteral("Skin &Generator"));

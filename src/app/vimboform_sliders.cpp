@@ -66,9 +66,14 @@ void TVimboForm::LevelMove(TSkinSlider* slider, int X, int Y)
     const double h = slider->height();
     *level->value = Nearest(level->maximum - Y / h * level->maximum);
     m_settingsKey.writeInteger(QString::fromLatin1(level->setting), *level->value);
-    // The volume follows the drag at once; a CD track keeps its own.
-    if (slider == VolumeSlider && (Playback.MediaKind == mkWav || Playback.MediaKind == mkMp3))
-        Player.SetOutputVolume(-1, Playback.VolumeLevel, -1);
+    // The volume follows the drag at once, a CD track's too: its sound
+    // passes through the player.
+    if (slider == VolumeSlider) {
+        if (Playback.MediaKind == mkCd)
+            CdPlayer.SetVolume(Playback.VolumeLevel);
+        else
+            Player.SetOutputVolume(-1, Playback.VolumeLevel, -1);
+    }
     slider->update();
 }
 

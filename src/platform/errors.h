@@ -35,6 +35,8 @@ VIMBO_ERROR_CLASS(EReadError);
 VIMBO_ERROR_CLASS(EConvertError);
 // A picture file that cannot be read as the picture it claims to be.
 VIMBO_ERROR_CLASS(EInvalidGraphic);
+// The CD device cannot be opened or driven.
+VIMBO_ERROR_CLASS(EMCIDeviceError);
 
 #undef VIMBO_ERROR_CLASS
 

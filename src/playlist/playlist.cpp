@@ -1,6 +1,7 @@
 #include "playlist.h"
 
 #include "app/startupscherm.h"
+#include "playback/cdplayer.h"
 
 #include <QCollator>
 #include <QCoreApplication>
@@ -17,6 +18,15 @@
 namespace vimbo {
 
 namespace {
+
+// A CD track has no file of its own: it is there while its disc's drive
+// or image is.
+bool entryFileExists(const QString& path)
+{
+    if (path.endsWith(QLatin1String(".cda")))
+        return CdTrackFileExists(path);
+    return QFileInfo::exists(path);
+}
 
 constexpr int kIndexRole = Qt::UserRole;
 
@@ -173,7 +183,7 @@ QHash<qint32, qint32> TPlaylist::rebuildOnce()
     for (qsizetype i = 0; i < entries.size(); ++i) {
         const auto& [index, path] = entries[i];
         looked.insert(index, path);
-        if (QFileInfo::exists(path))
+        if (entryFileExists(path))
             work.push_back({index, path, std::make_unique<QCollatorSortKey>(collator.sortKey(path.toCaseFolded()))});
         status->Progress->setValue(int(std::min<qsizetype>(i + 1, INT_MAX)));
         if (OnRebuildProgress)
