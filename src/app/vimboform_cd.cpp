@@ -170,11 +170,14 @@ void TVimboForm::AddAudioCd()
             addCdTracks(*disc);
             return;
         }
-        const QString image = QFileDialog::getOpenFileName(
-            this, QStringLiteral("Open Disc Image"), ReadSetting(QStringLiteral("LastDir")),
-            QStringLiteral("Disc Images (*.cue *.toc *.nrg);;All Files (*)"));
-        if (image.isEmpty())
+        QFileDialog dialog(this, QStringLiteral("Add Disc Image"), ReadSetting(QStringLiteral("LastDir")));
+        dialog.setNameFilters({QStringLiteral("Disc Images (*.cue *.toc *.nrg)"), QStringLiteral("All Files (*)")});
+        dialog.setFileMode(QFileDialog::ExistingFile);
+        dialog.setAcceptMode(QFileDialog::AcceptOpen);
+        dialog.setFilter(dialog.filter() & ~QDir::CaseSensitive);
+        if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
             return;
+        const QString image = dialog.selectedFiles().constFirst();
         CdDisc chosen;
         QString error;
         if (!ReadCdDisc(QFileInfo(image).absoluteFilePath(), chosen, error)) {

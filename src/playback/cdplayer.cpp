@@ -76,6 +76,8 @@ bool readDisc(CdIo_t* cdio, const QString& source, CdDisc& disc, QString& error)
         error = QStringLiteral("There is no disc in \"%1\"").arg(source);
         return false;
     }
+    // A short image reports tracks past its end; the lead-out is where it ends.
+    const lsn_t leadOut = cdio_get_track_lsn(cdio, CDIO_CDROM_LEADOUT_TRACK);
     cdtext_t* text = cdio_get_cdtext(cdio);
     if (text)
         disc.title = cdioText(cdtext_get_const(text, CDTEXT_FIELD_TITLE, 0));
@@ -83,7 +85,9 @@ bool readDisc(CdIo_t* cdio, const QString& source, CdDisc& disc, QString& error)
         if (cdio_get_track_format(cdio, t) != TRACK_FORMAT_AUDIO)
             continue;
         const lsn_t start = cdio_get_track_lsn(cdio, t);
-        const lsn_t end = cdio_get_track_last_lsn(cdio, t);
+        lsn_t end = cdio_get_track_last_lsn(cdio, t);
+        if (leadOut != CDIO_INVALID_LSN && end != CDIO_INVALID_LSN)
+            end = std::min(end, leadOut - 1);
         // A short image leaves tracks that end before they begin: they are
         // not on the disc.
         if (start == CDIO_INVALID_LSN || end == CDIO_INVALID_LSN || end < start)
@@ -610,6 +614,10 @@ bool TCdPlayer::startOutput(QString& error)
     want.callback = &TCdPlayer::feed;
     want.userdata = this;
     SDL_AudioSpec have{};
+    {
+        std::lock_guard lock(m_stateMutex);
+        m_playedSamples = 0;
+    }
     const QByteArray name = OutputName.toUtf8();
     m_outputDevice = SDL_OpenAudioDevice(name.isEmpty() ? nullptr : name.constData(), 0, &want, &have, 0);
     if (!m_outputDevice) {
@@ -627,6 +635,10 @@ void TCdPlayer::stopOutput()
     SDL_CloseAudioDevice(m_outputDevice); // waits for the callback to end
     SDL_QuitSubSystem(SDL_INIT_AUDIO);
     m_outputDevice = 0;
+    {
+        std::lock_guard lock(m_stateMutex);
+        m_playedSamples = 0;
+    }
     std::lock_guard lock(m_fifoMutex);
     m_fifo.clear();
     m_read = 0;

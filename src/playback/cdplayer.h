@@ -109,7 +109,7 @@ public:
     // The disc as read at Open (empty until then).
     CdDisc Disc() const;
 
-    // The sound sent to the output since it was opened, in sectors (for tests).
+    // The sound sent to the output since it was last opened, in sectors.
     qint64 SectorsPlayed() const;
 
 private:
