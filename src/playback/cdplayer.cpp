@@ -189,6 +189,9 @@ QString CdSourceOf(const QString& path)
 
 bool CdTrackFileExists(const QString& path)
 {
+    // A track file copied from a disc is there as any other file.
+    if (QFileInfo(path).isFile())
+        return true;
     const qsizetype cut = std::max(path.lastIndexOf(QLatin1Char('/')), path.lastIndexOf(QLatin1Char('\\')));
     if (cut > 0) {
         const QFileInfo info(path.left(cut));

@@ -42,8 +42,8 @@ QString CdSourceOf(const QString& path);
 QString DefaultCdDrive();
 // Every CD drive the system reports.
 QStringList CdDrives();
-// Whether a ".cda" entry can still be played: its disc's source exists.
-// Looks at the file system only, never at a drive's contents.
+// Whether a ".cda" entry is still there: it is a file, or its disc's source
+// exists. Looks at the file system only, never at a drive's contents.
 bool CdTrackFileExists(const QString& path);
 
 struct CdDiscTrack
