@@ -374,7 +374,7 @@ void TCdPlayer::run()
             // While playing the thread wakes on its own to read ahead and to
             // follow the listener's position.
             if (m_mode == TCdMode::Playing)
-                m_wake.wait_for(lock, std::chrono::milliseconds(15), [this] { return !m_commands.empty(); });
+                m_wake.wait_for(lock, std::chrono::milliseconds(40), [this] { return !m_commands.empty(); });
             else
                 m_wake.wait(lock, [this] { return !m_commands.empty(); });
             if (m_commands.empty()) {
@@ -657,9 +657,13 @@ void TCdPlayer::feed(void* self, uint8_t* stream, int bytes)
         std::lock_guard lock(player->m_fifoMutex);
         taken = std::min(wanted, player->m_fifo.size() - player->m_read);
         const int16_t* in = player->m_fifo.data() + player->m_read;
-        const float gain = player->m_gain;
-        for (size_t i = 0; i < taken; ++i)
-            out[i] = gain == 1.0f ? in[i] : int16_t(std::clamp(std::nearbyint(in[i] * gain), -32768.0f, 32767.0f));
+        // The gain in 1/65536 steps: whole numbers, cheap for every sample.
+        const int32_t gain = int32_t(std::lround(player->m_gain * 65536.0f));
+        if (gain >= 65536)
+            std::memcpy(out, in, taken * sizeof(int16_t));
+        else
+            for (size_t i = 0; i < taken; ++i)
+                out[i] = int16_t((int32_t(in[i]) * gain + 32768) >> 16);
         player->m_read += taken;
     }
     std::memset(out + taken, 0, (wanted - taken) * sizeof(int16_t));
