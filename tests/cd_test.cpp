@@ -266,7 +266,6 @@ TEST_F(CdSoundTest, ABadNameStepsOnAndAnMp3AfterTheDiscIsHeardAlone)
     const QString out = diskAudio(media.filePath("out.raw"));
     const auto form = create();
     const QString cue = makeDiscImage(media.filePath("disc"), kTones, 3);
-    const QString mp3 = makeMp3(makeToneWav(media.filePath("song.wav"), 2, {2500}), media.filePath("song.mp3"));
     form->PlaylistView.AddPlaylistEntry(media.filePath("Intro.cda"));
     form->PlaylistView.AddPlaylistEntry(cue + "/Track02.cda");
     form->Playback.CurrentIndex = 1;
@@ -280,6 +279,14 @@ TEST_F(CdSoundTest, ABadNameStepsOnAndAnMp3AfterTheDiscIsHeardAlone)
     ASSERT_TRUE(waitFor([&] { return form->Playback.IsPlaying; }));
 
     ASSERT_TRUE(waitFor([&] { return toneHeard(readFile(out), kTones) == 1000; }));
+
+    // Track 1 of another disc is that disc's, not the open one's.
+    const QString other = makeDiscImage(media.filePath("other"), {2500}, 2);
+    form->Playback.PlayFile(other + "/Track01.cda");
+    ASSERT_TRUE(waitFor([&] { return readFile(out).size() > 0 && toneHeard(readFile(out), kTones) == 2500; }));
+    EXPECT_TRUE(form->Playback.CdOpen);
+
+    const QString mp3 = makeMp3(makeToneWav(media.filePath("song.wav"), 2, {440}), media.filePath("song.mp3"));
     // An MP3 after it: the disc is stopped and closed first, and its output
     // with it, so the decoder is heard alone.
     form->Playback.PlayFile(mp3);
@@ -289,8 +296,8 @@ TEST_F(CdSoundTest, ABadNameStepsOnAndAnMp3AfterTheDiscIsHeardAlone)
     ASSERT_TRUE(waitFor([&] { return readFile(out).size() > 44100 * 4; }));
     form->Playback.Stop();
     const QByteArray heard = readFile(out);
-    EXPECT_EQ(toneHeard(heard, kTones), 2500);
-    EXPECT_EQ(toneHeard(heard, {440, 1000}), 0) << "nothing of the disc";
+    EXPECT_EQ(toneHeard(heard, kTones), 440);
+    EXPECT_EQ(toneHeard(heard, {1000, 2500}), 0) << "nothing of the discs";
 }
 
 TEST_F(CdPlayerTest, DevicesThatCannotOpenAreReportedAndTheWindowGoesOn)

@@ -276,6 +276,7 @@ private:
     void rememberCdTitles(const vimbo::CdDisc& disc);
     void addCdTracks(const vimbo::CdDisc& disc);
     QHash<QString, QString> m_cdTitles;
+    QString m_cdSource; // the disc CdPlayer was opened on
     // What the track pop-up shows for an entry: its CD-Text title, or its
     // file name without the extension (tidied when `tidy`).
     QString entryTitle(qint32 index, bool tidy);

@@ -79,10 +79,18 @@ bool TVimboForm::StartCdTrack(const QString& path)
         return false;
     }
     CdTrack = track;
+    const QString source = CdSourceOf(path);
+    // The open disc serves every track of it; a track of another disc (a
+    // second image in the playlist) must not play the open one's track of
+    // that number.
+    if (Playback.CdOpen && source != m_cdSource) {
+        CdPlayer.Stop();
+        CdPlayer.Close();
+        Playback.CdOpen = false;
+    }
     if (!Playback.CdOpen) {
         // What can be told without the drive is told at once, and the
         // start goes no further; a drive's own answer comes from its thread.
-        const QString source = CdSourceOf(path);
         if (source.isEmpty())
             throw EMCIDeviceError(QStringLiteral("No CD drive was found for \"%1\"").arg(path));
         if (!QFileInfo::exists(source))
@@ -96,6 +104,7 @@ bool TVimboForm::StartCdTrack(const QString& path)
         }
         CdPlayer.Open();
         Playback.CdOpen = true;
+        m_cdSource = source;
     }
     CdPlayer.SetVolume(Playback.VolumeLevel);
     CdPlayer.SeekTrack(CdTrack);
