@@ -38,7 +38,7 @@ TEST_F(ShellTest, MainMenuItemsInOrder)
     EXPECT_EQ(menuText(form->MainMenu),
               (QStringList{"Add >", "-", "&Skins >", "Skin &Generator", "Lyrics Generator", "-", "&Playlist Visible",
                            "Always On &Top", "-", "&Associate Extensions", "-", "A&bout", "&Exit"}));
-    EXPECT_EQ(menuText(form->Add1), (QStringList{"Directory...", "File(s)..."}));
+    EXPECT_EQ(menuText(form->Add1), (QStringList{"Directory...", "File(s)...", "Audio &CD..."}));
     form->MainMenuPopup();
     EXPECT_EQ(menuText(form->SkinsMenu), (QStringList{"&Default", "-"})) << "no skins installed";
     EXPECT_TRUE(form->TogglePlaylist->isChecked());
