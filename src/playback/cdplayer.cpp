@@ -272,7 +272,10 @@ struct TCdPlayer::Device
     }
 };
 
-TCdPlayer::TCdPlayer() : m_thread([this] { run(); }) {}
+TCdPlayer::TCdPlayer()
+{
+    m_thread = std::thread([this] { run(); });
+}
 
 TCdPlayer::~TCdPlayer()
 {

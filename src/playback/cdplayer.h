@@ -136,7 +136,6 @@ private:
     void setMode(TCdMode mode);
     static void feed(void* self, uint8_t* stream, int bytes);
 
-    std::thread m_thread;
     mutable std::mutex m_commandsMutex;
     std::condition_variable m_wake;
     std::deque<Command> m_commands;
@@ -161,6 +160,10 @@ private:
     size_t m_read = 0;
     float m_gain = 0.125f;
     uint32_t m_outputDevice = 0;
+
+    // Last, and started in the constructor's body: the thread uses every
+    // member above from its first instruction.
+    std::thread m_thread;
 };
 
 } // namespace vimbo
