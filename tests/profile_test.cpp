@@ -1,6 +1,7 @@
 #include "platform/profile.h"
 
 #include <QFile>
+#include <QStringEncoder>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -9,9 +10,9 @@ using namespace vimbo;
 
 namespace {
 
-QString writeFile(const QTemporaryDir& dir, const QByteArray& content)
+QString writeFile(const QTemporaryDir& dir, const QByteArray& content, const QString& name = "test.ssk")
 {
-    const QString path = dir.filePath("test.ssk");
+    const QString path = dir.filePath(name);
     QFile f(path);
     EXPECT_TRUE(f.open(QIODevice::WriteOnly));
     f.write(content);
@@ -112,8 +113,9 @@ TEST(ProfileFile, WriteChangesOneLineAndKeepsEveryOtherByte)
     expected.replace("Caf\xE9=yes\r\n", "Caf\xE9=yes\r\nText=#FFFFFF\r\n");
     EXPECT_EQ(readFile(path), expected);
 
+    // A new section follows the last line directly, as the profile functions add it.
     ASSERT_TRUE(ini.writeInteger("PlayBtn", "Left", 12));
-    expected += "\r\n[PlayBtn]\r\nLeft=12\r\n";
+    expected += "[PlayBtn]\r\nLeft=12\r\n";
     EXPECT_EQ(readFile(path), expected);
 
     ASSERT_TRUE(ini.deleteKey("images", "skin"));
@@ -125,6 +127,73 @@ TEST(ProfileFile, WriteChangesOneLineAndKeepsEveryOtherByte)
     EXPECT_EQ(again.readString("Colors", "Background"), "#AABBCC");
     EXPECT_EQ(again.readString("Colors", QString::fromLatin1("Caf\xE9")), "yes");
     EXPECT_EQ(again.readInteger("playbtn", "left", 0), 12);
+}
+
+QByteArray utf16(bool little, const char16_t* text)
+{
+    QStringEncoder encoder(little ? QStringEncoder::Utf16LE : QStringEncoder::Utf16BE);
+    const QByteArray bytes = encoder.encode(QString::fromUtf16(text));
+    return QByteArray(little ? "\xFF\xFE" : "\xFE\xFF") + bytes;
+}
+
+// Files as editors on either system leave them: each row is read, then
+// written once, and must give the value and exactly the bytes expected.
+TEST(ProfileFile, EncodingsAndLineBreaksReadAndWriteBack)
+{
+    const struct
+    {
+        const char* name;
+        QByteArray file;
+        QString read;           // [Timers] 120 as read
+        QByteArray afterWrite;  // the file once [Timers] 455=new is set
+    } rows[] = {
+        {"CRLF", "[Timers]\r\n120=one\r\n", "one", "[Timers]\r\n120=one\r\n455=new\r\n"},
+        {"LF", "[Timers]\n120=one\n", "one", "[Timers]\n120=one\n455=new\n"},
+        {"CR alone", "[Timers]\r120=one\r", "one", "[Timers]\r120=one\r455=new\r"},
+        {"no break at the end", "[Timers]\r\n120=one", "one", "[Timers]\r\n120=one\r\n455=new\r\n"},
+        {"a lone CR at the end of an LF file", "[Timers]\n120=one\r", "one", "[Timers]\n120=one\r455=new\n"},
+        {"UTF-8 mark", "\xEF\xBB\xBF[Timers]\r\n120=caf\xC3\xA9\r\n", QString::fromUtf8("caf\xC3\xA9"),
+         "\xEF\xBB\xBF[Timers]\r\n120=caf\xC3\xA9\r\n455=new\r\n"},
+        {"Windows-1252", "[Timers]\r\n120=\x93quoted\x94 \x80\r\n", QString::fromUtf8("\u201Cquoted\u201D \u20AC"),
+         "[Timers]\r\n120=\x93quoted\x94 \x80\r\n455=new\r\n"},
+        {"UTF-16LE", utf16(true, u"[Timers]\r\n120=\u00E9\r\n"), QString::fromUtf8("\xC3\xA9"),
+         utf16(true, u"[Timers]\r\n120=\u00E9\r\n455=new\r\n")},
+        {"UTF-16BE", utf16(false, u"[Timers]\n120=x\n"), "x", utf16(false, u"[Timers]\n120=x\n455=new\n")},
+        {"no file yet", QByteArray(), QString(), "[Timers]\r\n455=new\r\n"},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        QTemporaryDir dir;
+        const QString path = dir.filePath("song.sly");
+        if (!row.file.isNull())
+            writeFile(dir, row.file, "song.sly");
+        ProfileFile ini(path);
+        EXPECT_EQ(ini.readString("timers", "120"), row.read);
+        ASSERT_TRUE(ini.writeString("Timers", "455", "new"));
+        EXPECT_EQ(readFile(path), row.afterWrite);
+        EXPECT_EQ(ProfileFile(path).readString("Timers", "455"), "new");
+    }
+}
+
+TEST(ProfileFile, WritesThatTheFileCannotHoldAndDuplicateKeys)
+{
+    QTemporaryDir dir;
+    // An 8-bit file is not turned into UTF-8 behind the user's back.
+    const QByteArray latin = "[Timers]\r\n120=caf\xE9\r\n";
+    const QString path = writeFile(dir, latin);
+    ProfileFile ini(path);
+    EXPECT_FALSE(ini.writeString("Timers", "455", QString::fromUtf8("\xE6\xAD\x8C")));
+    EXPECT_EQ(readFile(path), latin);
+    ASSERT_TRUE(ini.writeString("Timers", "455", QString::fromUtf8("\xE2\x80\x9Cok\xE2\x80\x9D")));
+    EXPECT_EQ(readFile(path), latin + "455=\x93ok\x94\r\n");
+
+    // Deleting a key leaves no copy of it to be read instead.
+    const QString dup = writeFile(dir, "[Timers]\r\n120=a\r\n120=b\r\n240=c\r\n[timers]\r\n120=d\r\n", "dup.sly");
+    ProfileFile twice(dup);
+    ASSERT_TRUE(twice.deleteKey("Timers", "120"));
+    EXPECT_FALSE(twice.value("Timers", "120").has_value());
+    EXPECT_FALSE(ProfileFile(dup).value("Timers", "120").has_value());
+    EXPECT_EQ(readFile(dup), "[Timers]\r\n240=c\r\n[timers]\r\n120=d\r\n");
 }
 
 TEST(ProfileFile, HostileNamesAndUnwritableFilesLeaveTheFileAlone)

@@ -2,7 +2,7 @@
 
 #include <QFile>
 #include <QSaveFile>
-#include <QStringDecoder>
+#include <QStringEncoder>
 
 namespace vimbo {
 
@@ -24,34 +24,53 @@ ProfileFile::ProfileFile(QString path) : m_path(std::move(path))
         return;
     m_exists = true;
     QByteArray content = file.readAll();
-    if (content.startsWith("\xEF\xBB\xBF")) {
-        m_bom = true;
+    m_encoding = detectEncoding(content);
+    switch (m_encoding) {
+    case TextEncoding::Utf8Bom:
         content.remove(0, 3);
+        break;
+    case TextEncoding::Utf16LE:
+    case TextEncoding::Utf16BE:
+        content = decodeText(content).toUtf8();
+        break;
+    case TextEncoding::Utf8:
+    case TextEncoding::Windows1252:
+        break;
     }
-    QStringDecoder utf8(QStringDecoder::Utf8);
-    const QString decoded = utf8(content);
-    Q_UNUSED(decoded);
-    m_latin1 = utf8.hasError();
-    if (content.contains("\r\n"))
-        m_eol = "\r\n";
-    QList<QByteArray> raws = content.split('\n');
-    if (!raws.isEmpty() && raws.back().isEmpty())
-        raws.removeLast(); // the break after the last line
-    for (QByteArray& raw : raws) {
-        if (raw.endsWith('\r'))
-            raw.chop(1);
-        m_lines << parse(raw);
+    // CRLF, LF and CR alone all end a line; each line keeps its own break so
+    // that a write gives back every other byte as it was.
+    bool eolChosen = false;
+    qsizetype begin = 0;
+    const qsizetype size = content.size();
+    for (qsizetype i = 0; i < size; ++i) {
+        const char c = content[i];
+        if (c != '\n' && c != '\r')
+            continue;
+        const qsizetype breakSize = (c == '\r' && i + 1 < size && content[i + 1] == '\n') ? 2 : 1;
+        Line line = parse(content.mid(begin, i - begin));
+        line.eol = content.mid(i, breakSize);
+        if (!eolChosen) {
+            m_eol = line.eol;
+            eolChosen = true;
+        }
+        m_lines << line;
+        i += breakSize - 1;
+        begin = i + 1;
     }
+    if (begin < size)
+        m_lines << parse(content.mid(begin));
 }
 
 QString ProfileFile::decode(const QByteArray& bytes) const
 {
-    return m_latin1 ? QString::fromLatin1(bytes) : QString::fromUtf8(bytes);
+    return m_encoding == TextEncoding::Windows1252 ? fromWindows1252(bytes) : QString::fromUtf8(bytes);
 }
 
-QByteArray ProfileFile::encode(const QString& text) const
+std::optional<QByteArray> ProfileFile::encode(const QString& text) const
 {
-    return m_latin1 ? text.toLatin1() : text.toUtf8();
+    if (m_encoding == TextEncoding::Windows1252)
+        return toWindows1252(text);
+    return text.toUtf8();
 }
 
 ProfileFile::Line ProfileFile::parse(const QByteArray& raw) const
@@ -176,21 +195,42 @@ bool ProfileFile::writeString(const QString& section, const QString& key, const 
         return false;
     QString value = rawValue;
     value.replace(QLatin1String("\r\n"), QLatin1String(" ")).replace('\n', ' ').replace('\r', ' ');
+    // An 8-bit file cannot hold every character; it is not converted behind
+    // the user's back, so such a write fails.
+    const auto lineOf = [this](const QString& text) -> std::optional<Line> {
+        const auto bytes = encode(text);
+        if (!bytes)
+            return std::nullopt;
+        Line line = parse(*bytes);
+        line.eol = m_eol;
+        return line;
+    };
     QList<Line> lines = m_lines;
-    const Line entry = parse(encode(key + '=' + value));
     const qsizetype existing = findKey(section, key);
     if (existing >= 0) {
-        // The key keeps its own spelling; only the value changes.
-        lines[existing] = parse(encode(m_lines[existing].key + '=' + value));
-    } else if (const auto range = sectionRange(section)) {
-        qsizetype at = range->second;
-        while (at > range->first && lines[at - 1].raw.trimmed().isEmpty())
-            --at; // before the blank lines that separate sections
-        lines.insert(at, entry);
+        // The key keeps its own spelling and its line break; only the value changes.
+        auto changed = lineOf(m_lines[existing].key + '=' + value);
+        if (!changed)
+            return false;
+        changed->eol = m_lines[existing].eol;
+        lines[existing] = *changed;
     } else {
-        if (!lines.isEmpty() && !lines.back().raw.trimmed().isEmpty())
-            lines << parse(QByteArray());
-        lines << parse(encode('[' + section + ']')) << entry;
+        const auto entry = lineOf(key + '=' + value);
+        const auto header = lineOf('[' + section + ']');
+        if (!entry || !header)
+            return false;
+        if (const auto range = sectionRange(section)) {
+            qsizetype at = range->second;
+            while (at > range->first && lines[at - 1].raw.trimmed().isEmpty())
+                --at; // before the blank lines that separate sections
+            if (at > 0 && lines[at - 1].eol.isEmpty())
+                lines[at - 1].eol = m_eol;
+            lines.insert(at, *entry);
+        } else {
+            if (!lines.isEmpty() && lines.back().eol.isEmpty())
+                lines.back().eol = m_eol;
+            lines << *header << *entry;
+        }
     }
     return save(lines);
 }
@@ -202,19 +242,39 @@ bool ProfileFile::writeInteger(const QString& section, const QString& key, qint3
 
 bool ProfileFile::deleteKey(const QString& section, const QString& key)
 {
-    const qsizetype existing = findKey(section, key);
-    if (existing < 0)
+    if (findKey(section, key) < 0)
         return true;
+    // A second copy of the key would be read once the first is gone.
     QList<Line> lines = m_lines;
-    lines.removeAt(existing);
+    const auto range = sectionRange(section);
+    for (qsizetype i = range->second - 1; i >= range->first; --i) {
+        if (lines[i].isKey && lines[i].key.compare(key, Qt::CaseInsensitive) == 0)
+            lines.removeAt(i);
+    }
     return save(lines);
 }
 
 bool ProfileFile::save(const QList<Line>& lines)
 {
-    QByteArray content = m_bom ? QByteArray("\xEF\xBB\xBF") : QByteArray();
+    QByteArray content;
     for (const Line& line : lines)
-        content += line.raw + m_eol;
+        content += line.raw + line.eol;
+    switch (m_encoding) {
+    case TextEncoding::Utf8Bom:
+        content.prepend("\xEF\xBB\xBF");
+        break;
+    case TextEncoding::Utf16LE:
+    case TextEncoding::Utf16BE: {
+        const bool little = m_encoding == TextEncoding::Utf16LE;
+        QStringEncoder utf16(little ? QStringEncoder::Utf16LE : QStringEncoder::Utf16BE);
+        const QByteArray encoded = utf16.encode(QString::fromUtf8(content));
+        content = QByteArray(little ? "\xFF\xFE" : "\xFE\xFF") + encoded;
+        break;
+    }
+    case TextEncoding::Utf8:
+    case TextEncoding::Windows1252:
+        break;
+    }
     // Written beside the file and renamed over it: a reader sees the old file
     // or the new one, never a half-written one.
     QSaveFile file(m_path);

@@ -2,12 +2,17 @@
 // and "Key=Value" lines. Sections and keys match case-insensitively, values
 // are trimmed, the first match wins, and a write changes one line and keeps
 // every other byte of the file. Each write replaces the file atomically.
+// Files may be UTF-8 (with or without a byte-order mark), UTF-16 with its
+// mark, or Windows-1252, and break lines with CRLF, LF or CR alone; a write
+// keeps the file's encoding and line breaks. New files are UTF-8 with CRLF.
 #pragma once
 
 #include <QByteArray>
 #include <QList>
 #include <QString>
 #include <QStringList>
+
+#include "platform/codepage.h"
 
 #include <optional>
 
@@ -34,7 +39,8 @@ public:
     // as it was, when it cannot be written or the names cannot be stored.
     bool writeString(const QString& section, const QString& key, const QString& value);
     bool writeInteger(const QString& section, const QString& key, qint32 value);
-    // Removes a key; true when the file no longer holds it.
+    // Removes the key (every copy of it in the section that is read); true
+    // when the file no longer holds it.
     bool deleteKey(const QString& section, const QString& key);
 
     // The integer rule on its own, for values read elsewhere.
@@ -44,6 +50,7 @@ private:
     struct Line
     {
         QByteArray raw;     // as in the file, without the line break
+        QByteArray eol;     // the line's own break; empty for an unterminated last line
         QString section;    // set on "[Section]" lines
         QString key;        // set on "Key=Value" lines
         QString value;      // trimmed, outer quotes removed
@@ -53,7 +60,7 @@ private:
 
     Line parse(const QByteArray& raw) const;
     QString decode(const QByteArray& bytes) const;
-    QByteArray encode(const QString& text) const;
+    std::optional<QByteArray> encode(const QString& text) const;
     // Index range [first, end) of the lines that belong to `section`'s first occurrence.
     std::optional<std::pair<qsizetype, qsizetype>> sectionRange(const QString& section) const;
     qsizetype findKey(const QString& section, const QString& key) const;
@@ -61,9 +68,9 @@ private:
 
     QString m_path;
     bool m_exists = false;
-    bool m_latin1 = false;      // the file is not valid UTF-8: keep it 8-bit
-    bool m_bom = false;
-    QByteArray m_eol = "\n";    // the file's own line break
+    // Lines are held as UTF-8, or as the file's bytes for an 8-bit file.
+    TextEncoding m_encoding = TextEncoding::Utf8;
+    QByteArray m_eol = "\r\n";  // the file's own line break, for lines added
     QList<Line> m_lines;
 };
 
