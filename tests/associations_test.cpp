@@ -79,7 +79,7 @@ TEST(Associations, WrittenOnceReadBackByTheSystemTools)
     const QString entry = QString::fromUtf8(desktop.readAll());
     EXPECT_TRUE(entry.contains("\nExec=" + exe + " %f\n")) << entry.toStdString();
     EXPECT_TRUE(entry.contains("\nMimeType=audio/mpeg;audio/x-wav;audio/x-cda;application/x-vimbo-skin;"
-                               "application/x-vimbo-lyric;\n"));
+                               "application/x-vimbo-lyric;application/x-vimbo-lrc;\n"));
 
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert("XDG_DATA_HOME", data);
@@ -88,7 +88,7 @@ TEST(Associations, WrittenOnceReadBackByTheSystemTools)
     env.insert("XDG_CURRENT_DESKTOP", "X-Generic");
     env.remove("DISPLAY");
     for (const char* type : {"audio/mpeg", "audio/x-wav", "audio/x-cda", "application/x-vimbo-skin",
-                             "application/x-vimbo-lyric"}) {
+                             "application/x-vimbo-lyric", "application/x-vimbo-lrc"}) {
         SCOPED_TRACE(type);
         EXPECT_EQ(run("xdg-mime", {"query", "default", type}, env), "vimbo.desktop");
     }
@@ -102,6 +102,7 @@ TEST(Associations, WrittenOnceReadBackByTheSystemTools)
     const QByteArray globText = globs.readAll();
     EXPECT_TRUE(globText.contains("application/x-vimbo-skin:*.ssk"));
     EXPECT_TRUE(globText.contains("application/x-vimbo-lyric:*.sly"));
+    EXPECT_TRUE(globText.contains("application/x-vimbo-lrc:*.lrc"));
     EXPECT_TRUE(globText.contains("audio/x-cda:*.cda"));
     QFile skinType(data + "/mime/application/x-vimbo-skin.xml");
     ASSERT_TRUE(skinType.open(QIODevice::ReadOnly));

@@ -44,7 +44,7 @@ TEST_F(ShellTest, MainMenuItemsInOrder)
     EXPECT_TRUE(form->TogglePlaylist->isChecked());
     EXPECT_FALSE(form->OnTop->isChecked());
     EXPECT_FALSE(form->SkinGenerator1->isEnabled()) << "no skin generator to show yet";
-    EXPECT_FALSE(form->LyricsGenerator1->isEnabled()) << "no lyrics generator to show yet";
+    EXPECT_TRUE(form->LyricsGenerator1->isEnabled());
 }
 
 TEST_F(ShellTest, MenuActions)

@@ -1,6 +1,7 @@
 #include "app/errorreport.h"
 #include "app/vimboform.h"
 #include "app/windowplacement.h"
+#include "lyrics/attachform.h"
 #include "platform/errors.h"
 #include "support/audiofixtures.h"
 #include "support/dialogpilot.h"
@@ -15,6 +16,8 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QFontDatabase>
+#include <QLabel>
+#include <QPushButton>
 #include <QTcpServer>
 #include <QTreeWidget>
 #include <QTemporaryDir>
@@ -268,6 +271,14 @@ TEST_F(StartupTest, PassedFilesByExtension)
         {makeFile("song.sly", "[Lyrics]"), 3, options.folders.program + "Lyrics/song.sly"},
         {makeFile("notes.txt", "text"), 3, {}},
     };
+    // The lyric file is not attached to anything: the attach dialog asks.
+    QStringList asked;
+    pilot.other = [&](QWidget* modal) {
+        if (auto* attach = qobject_cast<TAttachForm*>(modal)) {
+            asked << attach->LyricLabel->text();
+            attach->Button1->click();
+        }
+    };
     for (const auto& h : handedOver) {
         SCOPED_TRACE(h.path.toStdString());
         settings().writeString("Opened", h.path);
@@ -278,6 +289,7 @@ TEST_F(StartupTest, PassedFilesByExtension)
             EXPECT_TRUE(QFile::exists(h.copiedTo));
         }
     }
+    EXPECT_EQ(asked, QStringList{"song.sly"});
     // With Reindex the list is rebuilt: renumbered in path order, shown in the tree.
     form->OpenPassedFile(true, false);
     const RegistryKey entries(store(), kPlaylistKeyPath);

@@ -56,6 +56,7 @@ TVimboForm::TVimboForm(StartupOptions options, std::shared_ptr<RegistryDatabase>
                           Qt::WindowMinimizeButtonHint),
       m_options(std::move(options)), m_settingsKey(store, kSettingsKeyPath),
       m_playlistKey(store, kPlaylistKeyPath), m_playlist(m_settingsKey, m_playlistKey),
+      Lyrics(m_options.folders.program + QStringLiteral("Lyrics")),
       FileLabel(new QLabel(PlaybackControl::kFirstFileText, this)),
       ComingUpLabel(new QLabel(QStringLiteral("Coming Up ::  None"), this)), Playlist(new QTreeWidget(this)),
       Playback(m_playlist, m_settingsKey, Player, *this), PlaylistView(m_playlist, Playlist)
@@ -75,6 +76,7 @@ TVimboForm::TVimboForm(StartupOptions options, std::shared_ptr<RegistryDatabase>
     createPlaylistCommands();
     createTrayIcons();
     wireCdPlayer();
+    createLyricsGenerator();
 
     Player.OnNotifyPlayerState = [this](TMp3DecPlayer*, int state) { Playback.PlayerState(state); };
     // The entry last started keeps its file under a rebuild's new numbers
@@ -449,6 +451,8 @@ void TVimboForm::OpenPassedFile(bool Reindex, bool PlayNow)
             applySkinReporting(name.left(name.size() - 4));
         } else if (ext == QLatin1String(".sly")) {
             ReadLyricAttachment(copyInto(passed, ProgramFolder() + QStringLiteral("Lyrics/")));
+        } else if (ext == QLatin1String(".lrc")) {
+            importLrc(passed);
         }
     }
     if (Reindex)
@@ -693,4 +697,3 @@ void TVimboForm::RebuildPlaylist()
 {
     PlaylistView.RebuildPlaylist();
 }
-void TVimboForm::ReadLyricAttachment(const QString&) {}

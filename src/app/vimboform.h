@@ -3,6 +3,7 @@
 #pragma once
 
 #include "imageserver/npimageserver.h"
+#include "lyrics/lyrics.h"
 #include "platform/paths.h"
 #include "platform/profile.h"
 #include "playback/cdplayer.h"
@@ -45,6 +46,7 @@ class QPainter;
 class QTreeWidget;
 class TAboutForm;
 class TCoolForm;
+class TLyricsForm;
 class TTrayIcon;
 
 class TVimboForm : public QWidget, public vimbo::PlaybackView
@@ -108,6 +110,17 @@ public:
     // image the user picks when no drive holds one.
     void AddAudioCd();
     QString CdTrackTitle(const QString& path);
+    // Timed lyrics: the lyric file of the playing track and the generator
+    // window that records them (made with the main window, shown by the menu).
+    vimbo::LyricLibrary Lyrics;
+    TLyricsForm* LyricsForm = nullptr;
+    void ShowLyricsGen();
+    // "AttachedTo" of a lyric file, asking the user through the attach
+    // dialog (and storing the answer) when it is empty.
+    QString ReadLyricAttachment(const QString& path);
+    // The lyric line of the playing track for a position report, on the
+    // screen; the generator's position display follows every report.
+    void ShowLyricLine(qint32 position);
     TNpImageServer ImageServer{60000}; // a quiet client is let go after a minute
     // What the now-playing picture shows, taken at once; any thread may ask.
     vimbo::NowPlaying NowPlayingSnapshot() const;
@@ -236,6 +249,7 @@ public:
     void SetFileLabel(const QString& text) override;
     void SetComingUpLabel(const QString& text) override;
     void SetApplicationTitle(const QString& text) override;
+    void SetPlayingLabel(const QString& text) override;
     void RebuildPlaylist();
 
 protected:
@@ -267,9 +281,9 @@ private:
     void finishSkin();
     vimbo::SkinColors currentSkinColors() const;
     void setSkinColors(const vimbo::SkinColors& colors);
-    void ReadLyricAttachment(const QString& path);
-    // The lyric line of the playing track for a position, on the screen.
-    void ShowLyricLine(qint32 position);
+    void createLyricsGenerator();
+    // An ".lrc" opened from outside, made a lyric file of the folder.
+    void importLrc(const QString& path);
     void wireCdPlayer();
     // Starts a ".cda" entry; false (the user told) when its name gives no track.
     bool StartCdTrack(const QString& path);

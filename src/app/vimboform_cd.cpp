@@ -137,8 +137,6 @@ void TVimboForm::CDPlayerNotify()
     ShowLyricLine(PositionValue);
 }
 
-void TVimboForm::ShowLyricLine(qint32) {}
-
 void TVimboForm::rememberCdTitles(const CdDisc& disc)
 {
     for (const CdDiscTrack& t : disc.tracks)

@@ -193,4 +193,5 @@ void TVimboForm::TrackPosition(quint32 Offset, quint32 Range)
     PositionRange = qint32(Range);
     PositionValue = qint32(Offset);
     RedrawSlider(QStringLiteral("Track"));
+    ShowLyricLine(PositionValue);
 }

@@ -2,6 +2,7 @@
 
 #include <QFile>
 #include <QSaveFile>
+#include <QSet>
 #include <QStringEncoder>
 
 namespace vimbo {
@@ -166,9 +167,28 @@ qint32 ProfileFile::readInteger(const QString& section, const QString& key, qint
 QStringList ProfileFile::sections() const
 {
     QStringList out;
+    QSet<QString> seen;
     for (const Line& line : m_lines) {
-        if (line.isSection && !out.contains(line.section, Qt::CaseInsensitive))
+        if (line.isSection && !seen.contains(line.section.toCaseFolded())) {
+            seen.insert(line.section.toCaseFolded());
             out << line.section;
+        }
+    }
+    return out;
+}
+
+QList<std::pair<QString, QString>> ProfileFile::entries(const QString& section) const
+{
+    QList<std::pair<QString, QString>> out;
+    QSet<QString> seen; // folded: keys match whatever their case
+    if (const auto range = sectionRange(section)) {
+        for (qsizetype i = range->first; i < range->second; ++i) {
+            const Line& line = m_lines[i];
+            if (line.isKey && !seen.contains(line.key.toCaseFolded())) {
+                seen.insert(line.key.toCaseFolded());
+                out.push_back({line.key, line.value});
+            }
+        }
     }
     return out;
 }
@@ -176,12 +196,8 @@ QStringList ProfileFile::sections() const
 QStringList ProfileFile::keys(const QString& section) const
 {
     QStringList out;
-    if (const auto range = sectionRange(section)) {
-        for (qsizetype i = range->first; i < range->second; ++i) {
-            if (m_lines[i].isKey && !out.contains(m_lines[i].key, Qt::CaseInsensitive))
-                out << m_lines[i].key;
-        }
-    }
+    for (const auto& [key, value] : entries(section))
+        out << key;
     return out;
 }
 

@@ -33,6 +33,9 @@ public:
     qint32 readInteger(const QString& section, const QString& key, qint32 fallback) const;
     QStringList sections() const;
     QStringList keys(const QString& section) const;
+    // Every key of `section` with the value it reads as, in file order (of
+    // two copies of a key, the first), in one pass.
+    QList<std::pair<QString, QString>> entries(const QString& section) const;
 
     // Sets one key, adding the key (at the end of its section) or the section
     // (at the end of the file) when missing. Returns false, leaving the file

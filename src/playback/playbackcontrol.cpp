@@ -78,6 +78,7 @@ void PlaybackControl::PlayFile(const QString& P)
     call(TrackStarted, P);
     const QString name = bareName(P);
     m_view.SetFileLabel(CapitalizeName(name, 32));
+    m_view.SetPlayingLabel(name);
     CurrentTitle = name;
     ChooseComingUp();
 }

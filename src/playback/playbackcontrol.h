@@ -27,6 +27,8 @@ public:
     virtual void SetComingUpLabel(const QString& text) = 0;
     // The application's title: its taskbar text.
     virtual void SetApplicationTitle(const QString& text) = 0;
+    // The lyrics generator's "Song Playing:" (the name, untidied).
+    virtual void SetPlayingLabel(const QString&) {}
 };
 
 // The shuffle's random numbers: a 32-bit linear congruential generator,

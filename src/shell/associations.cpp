@@ -193,6 +193,7 @@ void AssociateFiles(FileAssociations& associations, const QString& executablePat
         {".cda", "audio/x-cda", "Vimbo - Media File"},
         {".ssk", "application/x-vimbo-skin", "Vimbo - Skin File"},
         {".sly", "application/x-vimbo-lyric", "Vimbo - Lyric File"},
+        {".lrc", "application/x-vimbo-lrc", "Vimbo - Lyric File"},
     };
     for (const auto& row : rows)
         associations.RegisterFileType(QLatin1String(row.extension), QLatin1String(row.type),

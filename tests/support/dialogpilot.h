@@ -7,6 +7,7 @@
 #include <QStringList>
 #include <QTimer>
 
+#include <functional>
 #include <vector>
 
 struct SeenDialog
@@ -24,6 +25,9 @@ public:
         m_timer.start(5);
     }
 
+    // Other modal windows (the attach dialog, input and file dialogs) go to
+    // this, when set; it answers them.
+    std::function<void(QWidget*)> other;
     // Answers, in order, for the confirmation boxes; Yes once they run out.
     std::vector<QMessageBox::StandardButton> answers;
     std::vector<SeenDialog> seen;
@@ -39,9 +43,15 @@ public:
 private:
     void poll()
     {
-        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-        if (!box || !box->isVisible())
+        QWidget* modal = QApplication::activeModalWidget();
+        if (!modal || !modal->isVisible())
             return;
+        auto* box = qobject_cast<QMessageBox*>(modal);
+        if (!box) {
+            if (other)
+                other(modal);
+            return;
+        }
         seen.push_back({box->icon(), box->text()});
         QAbstractButton* button = box->button(QMessageBox::Ok);
         if (box->button(QMessageBox::Yes)) {
