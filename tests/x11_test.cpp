@@ -223,6 +223,54 @@ TEST(PlayerProcess, WindowTitleIsTheTickerAlone)
     }
 }
 
+
+TEST(PlayerProcess, ALyricLineAppearsAtTheTopCentreOfTheScreen)
+{
+    QTemporaryDir dir;
+    RegistryKey(RegistryDatabase::open(dir.filePath("config/") + kRegistryFileName), kSettingsKeyPath)
+        .writeString("FirstRun2", "no");
+    QDir().mkpath(dir.filePath("run"));
+    QFile::setPermissions(dir.filePath("run"), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("VIMBO_CONFIG_DIR", dir.filePath("config"));
+    env.insert("VIMBO_DATA_DIR", dir.filePath("data"));
+    env.insert("VIMBO_PROGRAM_DIR", dir.filePath("program"));
+    env.insert("XDG_RUNTIME_DIR", dir.filePath("run"));
+    env.insert("VIMBO_NP_PORT", "0");
+    env.insert("SDL_AUDIODRIVER", "dummy");
+    const QString tone = makeToneWav(dir.filePath("Sung.wav"), 20, {440});
+    QFile lrc(dir.filePath("Sung.lrc"));
+    ASSERT_TRUE(lrc.open(QIODevice::WriteOnly));
+    lrc.write("[00:01.00]A line sung one second in\r\n");
+    lrc.close();
+    QProcess player;
+    player.setProcessEnvironment(env);
+    player.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    player.start(VIMBO_EXECUTABLE, {tone});
+    ASSERT_TRUE(player.waitForStarted());
+
+    // A window of the player's, on screen, its top edge 10 pixels down and
+    // its middle at the screen's.
+    static const QRegularExpression line(R"(^\s*(0x[0-9a-f]+) .*\s(\d+)x(\d+)\+(-?\d+)\+(-?\d+))");
+    const int screenWidth = QGuiApplication::primaryScreen()->geometry().width();
+    QString found;
+    QElapsedTimer waited;
+    for (waited.start(); found.isEmpty() && waited.elapsed() < 20000; QThread::msleep(100)) {
+        for (const QString& l : xtool("xwininfo", {"-root", "-children"}).split('\n')) {
+            const QRegularExpressionMatch m = line.match(l);
+            if (!m.hasMatch() || m.captured(5).toInt() != 10 ||
+                std::abs(m.captured(4).toInt() + m.captured(2).toInt() / 2 - screenWidth / 2) > 1)
+                continue;
+            if (xtool("xprop", {"-id", m.captured(1), "_NET_WM_PID"}).contains(" = " + QString::number(player.processId())) &&
+                xtool("xwininfo", {"-id", m.captured(1)}).contains("IsViewable"))
+                found = m.captured(1);
+        }
+    }
+    player.kill();
+    player.waitForFinished();
+    EXPECT_FALSE(found.isEmpty()) << "no lyric pop-up at the top of the screen";
+}
+
 } // namespace
 
 int main(int argc, char** argv)
