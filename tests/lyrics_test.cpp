@@ -81,6 +81,7 @@ TEST_F(LyricFolder, TheFirstAttachedFileGivesExactKeysOnly)
     lyric("b.sly", "[Settings]\r\nAttachedTo = " + song.toUtf8() + " \r\n[Timers]\r\n120=other\r\n");
     lyric("c.sly", "[Settings]\r\nAttachedTo=/music/Artist/song.mp3\r\n[Timers]\r\n120=lower\r\n");
     lyric("d.SLY.txt", "[Settings]\r\nAttachedTo=" + song.toUtf8() + "\r\n");
+    lyric("unattached.sly", "[Timers]\r\n120=nobody's\r\n");
 
     library.TrackStarted(song);
     ASSERT_TRUE(library.LyricsActive());

@@ -83,6 +83,8 @@ void LyricLibrary::TrackStarted(const QString& path)
     m_attached.clear();
     m_lines = {};
     m_lrc = false;
+    if (path.isEmpty())
+        return; // nothing started; an unattached lyric file is attached to nothing
     const QDir folder(m_folder);
     for (const QString& name : folder.entryList({QStringLiteral("*.sly")}, QDir::Files | QDir::Hidden | QDir::System,
                                                 QDir::Unsorted)) {

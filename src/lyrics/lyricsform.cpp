@@ -2,6 +2,7 @@
 
 #include "app/messages.h"
 #include "lyrics/lrc.h"
+#include "platform/profile.h"
 
 #include <QDir>
 #include <QFileDialog>
@@ -129,7 +130,7 @@ void TLyricsForm::SetOutputBtnClick()
     }
     // The file is made by the first line written; one there already is
     // written into, its other lines kept.
-    LyricOutput.emplace(QDir(m_folder).filePath(name + QStringLiteral(".sly")));
+    LyricOutput = QDir(m_folder).filePath(name + QStringLiteral(".sly"));
     FileLabel->setText(name + QStringLiteral(".sly"));
     SetOutputBtn->setEnabled(false);
     ReleaseBtn->setEnabled(true);
@@ -198,10 +199,10 @@ void TLyricsForm::SetTimedLineBtnClick()
         return;
     }
     const QString line = lines.takeFirst();
-    if (!LyricOutput->writeString(kTimers, PosLabel->text(), line)) {
+    if (!ProfileFile(*LyricOutput).writeString(kTimers, PosLabel->text(), line)) {
         StopBtnClick();
         showErrorMessage(this, QStringLiteral("The line could not be written to \"%1\"; the recording was stopped.")
-                                   .arg(QDir::toNativeSeparators(LyricOutput->path())));
+                                   .arg(QDir::toNativeSeparators(*LyricOutput)));
         return;
     }
     DoneLinesBox->insertItem(0, line);
@@ -220,14 +221,14 @@ void TLyricsForm::ExportLrcClick()
     dialog.setNameFilters({QStringLiteral("LRC Lyrics (*.lrc)"), QStringLiteral("All Files (*)")});
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setDefaultSuffix(QStringLiteral("lrc"));
-    dialog.selectFile(QFileInfo(LyricOutput->path()).completeBaseName() + QStringLiteral(".lrc"));
+    dialog.selectFile(QFileInfo(*LyricOutput).completeBaseName() + QStringLiteral(".lrc"));
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return;
     const QString target = dialog.selectedFiles().constFirst();
 
     // The file as it is on disk now, its lines in time order; keys that are
     // no position (not plain digits) have no time to give.
-    const ProfileFile output(LyricOutput->path());
+    const ProfileFile output(*LyricOutput);
     QList<std::pair<qint32, QString>> lines;
     for (const auto& [key, value] : output.entries(kTimers)) {
         bool ok = false;

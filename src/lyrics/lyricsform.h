@@ -3,8 +3,6 @@
 // position reported last and the next line into the output lyric file.
 #pragma once
 
-#include "platform/profile.h"
-
 #include <QWidget>
 
 #include <functional>
@@ -50,7 +48,7 @@ public:
     void ExportLrcClick();
 
     // The output file's path, or "" with none set.
-    QString LyricOutputPath() const { return LyricOutput ? LyricOutput->path() : QString(); }
+    QString LyricOutputPath() const { return LyricOutput.value_or(QString()); }
     // Why `name` cannot name an output file ("" when it can).
     static QString OutputNameProblem(const QString& name);
 
@@ -62,5 +60,7 @@ private:
     void setRecording(bool recording);
 
     QString m_folder;
-    std::optional<vimbo::ProfileFile> LyricOutput;
+    // The output file's path. It is read anew for every line written, so
+    // that what others wrote into it meanwhile (an attachment) is kept.
+    std::optional<QString> LyricOutput;
 };
