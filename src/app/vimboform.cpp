@@ -7,6 +7,7 @@
 #include "platform/errors.h"
 #include "shell/trayicon.h"
 #include "skins/coolform.h"
+#include "skins/skinapplier.h"
 #include "skins/skinbitmap.h"
 #include "skins/skinformat.h"
 #include "ui/skincontrols.h"
@@ -69,6 +70,13 @@ TVimboForm::TVimboForm(StartupOptions options, std::shared_ptr<RegistryDatabase>
     setAttribute(Qt::WA_TranslucentBackground);
     MaskedForm = new TCoolForm(this);
     m_components.append(MaskedForm);
+    m_skinApplier = std::make_unique<SkinApplier>(ProgramFolder() + QStringLiteral("Skins/"), *this, *MaskedForm,
+                                                  m_components);
+    m_skinApplier->CurrentColors = [this] { return currentSkinColors(); };
+    m_skinApplier->SetColors = [this](const SkinColors& colors) {
+        setSkinColors(colors);
+        RedrawAllSliders();
+    };
     DefaultSkin = QImage(QStringLiteral(":/vimbo/skins/Default.bmp"));
     createControls();
     wireSliders();
@@ -551,105 +559,32 @@ void TVimboForm::FormClose()
 
 bool TVimboForm::ApplySkin(const QString& name)
 {
-    const QString folder = ProgramFolder() + QStringLiteral("Skins/");
-    const QString bitmap = FindSkinFile(folder, name, QStringLiteral("bmp"));
-    const QString settings = FindSkinFile(folder, name, QStringLiteral("ssk"));
-    if (!QFileInfo::exists(bitmap) || !QFileInfo::exists(settings)) {
+    switch (m_skinApplier->Apply(name)) {
+    case SkinApplier::Outcome::Missing: {
         showErrorMessage(this, QStringLiteral("A needed file from skin \"%1\" is missing!\nIf you have downloaded "
                                               "this file, please download it again...")
                                    .arg(name));
         if (!ApplyDefaultSkin())
             return false;
-        const quint64 choice = m_skinChoice;
-        finishSkin();
-        return choice == m_skinChoice;
+        break;
     }
-    const ProfileFile skin(settings);
-    // Read (and checked) before anything changes: a picture that cannot be
-    // used leaves the window as it was.
-    const QImage picture = LoadSkinBitmap(bitmap);
-    const quint64 choice = ++m_skinChoice;
-    MaskedForm->SetPicture(picture);
-
-    const SkinColorSection colors = ReadSkinColors(skin, currentSkinColors());
-    const QString mask = FindSkinFile(folder, name, QStringLiteral("msk"));
-    if (colors.transparent) {
-        if (!MaskedForm->GenerateAndLoadMask(*colors.transparent, mask, isNewestSkin(choice)))
-            return false;
-    } else {
-        MaskedForm->LoadMaskFile(mask);
+    case SkinApplier::Outcome::Superseded:
+        return false;
+    case SkinApplier::Outcome::Applied:
+        break;
     }
-    setSkinColors(colors.colors);
-
-    applySkinElements(skin);
-    resize(MaskedForm->Picture().size());
-    MaskedForm->setGeometry(rect());
+    const quint64 choice = m_skinApplier->Choice();
     finishSkin();
-    return choice == m_skinChoice;
-}
-
-std::function<bool()> TVimboForm::isNewestSkin(quint64 choice) const
-{
-    // Making a mask lets window events run, and with them the user may
-    // choose another skin. That one is then put on whole, and the one it
-    // interrupted stops where it was: the newer choice wins.
-    return [this, choice] { return choice == m_skinChoice; };
-}
-
-void TVimboForm::applySkinElements(const ProfileFile& skin)
-{
-    const QColor background = ToQColor(SkinColor.Background);
-    const QColor text = ToQColor(SkinColor.Text);
-    for (QWidget* control : std::as_const(m_components)) {
-        const SkinElementInfo* element = FindSkinElement(TagOf(control));
-        if (!element)
-            continue;
-        const SkinElementSettings s = ReadSkinElement(skin, *element);
-        if (!s.visible)
-            control->hide();
-        control->setGeometry(s.box);
-        if (element->kind != SkinElementKind::Label && element->kind != SkinElementKind::Playlist)
-            continue;
-        QFont font = control->font(); // the style (bold) stays
-        font.setFamily(s.fontName);
-        // Points; a negative size counts pixels, 0 keeps the size it has.
-        if (s.fontSize > 0)
-            font.setPointSize(std::min(s.fontSize, 1000));
-        else if (s.fontSize < 0)
-            font.setPixelSize(std::min(-qint64(s.fontSize), qint64(1000)));
-        control->setFont(font);
-        QPalette palette = control->palette();
-        if (auto* label = qobject_cast<QLabel*>(control)) {
-            Qt::Alignment align = label->alignment();
-            if (s.horizontal)
-                align = (align & ~Qt::AlignHorizontal_Mask) | *s.horizontal;
-            if (s.vertical)
-                align = (align & ~Qt::AlignVertical_Mask) | *s.vertical;
-            label->setAlignment(align);
-            // Labels stay see-through: the background colour shows only in the playlist.
-            palette.setColor(QPalette::Window, background);
-            palette.setColor(QPalette::WindowText, text);
-        } else {
-            palette.setColor(QPalette::Base, background);
-            palette.setColor(QPalette::Text, text);
-        }
-        control->setPalette(palette);
-    }
+    return choice == m_skinApplier->Choice();
 }
 
 bool TVimboForm::ApplyDefaultSkin()
 {
-    const quint64 choice = ++m_skinChoice;
-    setSkinColors({5590854, 3551532, 5787975, 7366492, 2233611, 9010544, 9010544});
-    RedrawAllSliders();
-    MaskedForm->SetPicture(DefaultSkin);
-    resize(DefaultSkin.size());
-    MaskedForm->setGeometry(rect());
-    const QString mask = ProgramFolder() + QStringLiteral("Skins/Default.msk");
-    if (!MaskedForm->GenerateAndLoadMask(0xFFFFFF, mask, isNewestSkin(choice)))
+    if (m_skinApplier->ApplyDefault(DefaultSkin) != SkinApplier::Outcome::Applied)
         return false;
+    const quint64 choice = m_skinApplier->Choice();
     finishSkin();
-    return choice == m_skinChoice;
+    return choice == m_skinApplier->Choice();
 }
 
 void TVimboForm::finishSkin()

@@ -48,6 +48,9 @@ class TAboutForm;
 class TCoolForm;
 class TLyricsForm;
 class TTrayIcon;
+namespace vimbo {
+class SkinApplier;
+}
 
 class TVimboForm : public QWidget, public vimbo::PlaybackView
 {
@@ -275,9 +278,6 @@ private:
     // Work of other subsystems that start-up and hand-over call into.
     // ApplySkin, its errors reported; true when the skin was put on.
     bool applySkinReporting(const QString& name);
-    std::function<bool()> isNewestSkin(quint64 choice) const;
-    quint64 m_skinChoice = 0; // counts the skins put on, to tell the newest
-    void applySkinElements(const vimbo::ProfileFile& skin);
     void finishSkin();
     vimbo::SkinColors currentSkinColors() const;
     void setSkinColors(const vimbo::SkinColors& colors);
@@ -321,4 +321,5 @@ private:
     void copyPlaylistLook();
     // Every control of the window, in creation order (the order a skin is applied in).
     QList<QWidget*> m_components;
+    std::unique_ptr<vimbo::SkinApplier> m_skinApplier;
 };

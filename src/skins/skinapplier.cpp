@@ -1,0 +1,113 @@
+#include "skinapplier.h"
+
+#include "platform/profile.h"
+#include "skins/coolform.h"
+#include "skins/skinbitmap.h"
+#include "ui/skincontrols.h"
+
+#include <QFileInfo>
+#include <QLabel>
+
+#include <algorithm>
+
+namespace vimbo {
+
+SkinApplier::SkinApplier(QString skinsFolder, QWidget& window, TCoolForm& maskedForm,
+                         const QList<QWidget*>& components)
+    : m_folder(std::move(skinsFolder)), m_window(window), m_maskedForm(maskedForm), m_components(components)
+{
+}
+
+std::function<bool()> SkinApplier::isNewest(quint64 choice) const
+{
+    // Making a mask lets window events run, and with them the user may
+    // choose another skin. That one is then put on whole, and the one it
+    // interrupted stops where it was: the newer choice wins.
+    return [this, choice] { return choice == m_choice; };
+}
+
+SkinApplier::Outcome SkinApplier::Apply(const QString& name)
+{
+    const QString bitmap = FindSkinFile(m_folder, name, QStringLiteral("bmp"));
+    const QString settings = FindSkinFile(m_folder, name, QStringLiteral("ssk"));
+    if (!QFileInfo::exists(bitmap) || !QFileInfo::exists(settings))
+        return Outcome::Missing;
+    const ProfileFile skin(settings);
+    // Read (and checked) before anything changes: a picture that cannot be
+    // used leaves the window as it was.
+    const QImage picture = LoadSkinBitmap(bitmap);
+    const quint64 choice = ++m_choice;
+    m_maskedForm.SetPicture(picture);
+
+    const SkinColorSection colors = ReadSkinColors(skin, CurrentColors());
+    const QString mask = FindSkinFile(m_folder, name, QStringLiteral("msk"));
+    if (colors.transparent) {
+        if (!m_maskedForm.GenerateAndLoadMask(*colors.transparent, mask, isNewest(choice)))
+            return Outcome::Superseded;
+    } else {
+        m_maskedForm.LoadMaskFile(mask);
+    }
+    SetColors(colors.colors);
+
+    ApplyElements(skin);
+    m_window.resize(m_maskedForm.Picture().size());
+    m_maskedForm.setGeometry(m_window.rect());
+    return Outcome::Applied;
+}
+
+SkinApplier::Outcome SkinApplier::ApplyDefault(const QImage& picture)
+{
+    const quint64 choice = ++m_choice;
+    SetColors({5590854, 3551532, 5787975, 7366492, 2233611, 9010544, 9010544});
+    m_maskedForm.SetPicture(picture);
+    m_window.resize(picture.size());
+    m_maskedForm.setGeometry(m_window.rect());
+    const QString mask = m_folder + QStringLiteral("Default.msk");
+    if (!m_maskedForm.GenerateAndLoadMask(0xFFFFFF, mask, isNewest(choice)))
+        return Outcome::Superseded;
+    return Outcome::Applied;
+}
+
+void SkinApplier::ApplyElements(const ProfileFile& skin)
+{
+    const SkinColors colors = CurrentColors();
+    const QColor background = ToQColor(colors.Background);
+    const QColor text = ToQColor(colors.Text);
+    for (QWidget* control : m_components) {
+        const SkinElementInfo* element = FindSkinElement(TagOf(control));
+        if (!element)
+            continue;
+        const SkinElementSettings s = ReadSkinElement(skin, *element);
+        if (!s.visible)
+            control->hide();
+        control->setGeometry(s.box);
+        if (element->kind != SkinElementKind::Label && element->kind != SkinElementKind::Playlist)
+            continue;
+        QFont font = control->font(); // the style (bold) stays
+        font.setFamily(s.fontName);
+        // Points; a negative size counts pixels, 0 keeps the size it has.
+        if (s.fontSize > 0)
+            font.setPointSize(std::min(s.fontSize, 1000));
+        else if (s.fontSize < 0)
+            font.setPixelSize(std::min(-qint64(s.fontSize), qint64(1000)));
+        control->setFont(font);
+        QPalette palette = control->palette();
+        if (auto* label = qobject_cast<QLabel*>(control)) {
+            Qt::Alignment align = label->alignment();
+            if (s.horizontal)
+                align = (align & ~Qt::AlignHorizontal_Mask) | *s.horizontal;
+            if (s.vertical)
+                align = (align & ~Qt::AlignVertical_Mask) | *s.vertical;
+            label->setAlignment(align);
+            // Labels stay see-through: the background colour shows only in the playlist.
+            palette.setColor(QPalette::Window, background);
+            palette.setColor(QPalette::WindowText, text);
+        } else {
+            palette.setColor(QPalette::Base, background);
+            palette.setColor(QPalette::Text, text);
+        }
+        control->setPalette(palette);
+    }
+}
+
+} // namespace vimbo
