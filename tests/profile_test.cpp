@@ -211,6 +211,12 @@ TEST(ProfileFile, HostileNamesAndUnwritableFilesLeaveTheFileAlone)
     ASSERT_TRUE(ini.writeString("Lyrics", "20", "two\nlines"));
     EXPECT_EQ(readFile(path), original + "20=two lines\n");
 
+    // Several keys in one write: all or, with one that cannot be stored, none.
+    EXPECT_FALSE(ini.writeStrings("Element", {{"X", "1"}, {"a=b", "2"}, {"Y", "3"}}));
+    EXPECT_EQ(readFile(path), original + "20=two lines\n");
+    ASSERT_TRUE(ini.writeStrings("Element", {{"X", "1"}, {"Y", "2"}, {"x", "3"}}));
+    EXPECT_EQ(readFile(path), original + "20=two lines\n[Element]\nX=3\nY=2\n");
+
     ProfileFile nowhere(dir.filePath("no/such/folder/x.ini"));
     EXPECT_FALSE(nowhere.writeString("A", "B", "C"));
     EXPECT_FALSE(QFile::exists(dir.filePath("no")));

@@ -3,6 +3,8 @@
 #include <QFile>
 #include <QSaveFile>
 #include <QSet>
+
+#include <utility>
 #include <QStringEncoder>
 
 namespace vimbo {
@@ -201,7 +203,25 @@ QStringList ProfileFile::keys(const QString& section) const
     return out;
 }
 
-bool ProfileFile::writeString(const QString& section, const QString& key, const QString& rawValue)
+bool ProfileFile::writeString(const QString& section, const QString& key, const QString& value)
+{
+    return writeStrings(section, {{key, value}});
+}
+
+bool ProfileFile::writeStrings(const QString& section, const QList<std::pair<QString, QString>>& values)
+{
+    const QList<Line> before = m_lines;
+    for (const auto& [key, value] : values) {
+        if (!setLine(section, key, value)) {
+            m_lines = before;
+            return false;
+        }
+    }
+    const QList<Line> after = std::exchange(m_lines, before);
+    return save(after);
+}
+
+bool ProfileFile::setLine(const QString& section, const QString& key, const QString& rawValue)
 {
     // A name that would read back as something else is refused; a line break
     // in a value would split it into lines of its own, so it becomes a space.
@@ -221,7 +241,6 @@ bool ProfileFile::writeString(const QString& section, const QString& key, const 
         line.eol = m_eol;
         return line;
     };
-    QList<Line> lines = m_lines;
     const qsizetype existing = findKey(section, key);
     if (existing >= 0) {
         // The key keeps its own spelling and its line break; only the value changes.
@@ -229,26 +248,26 @@ bool ProfileFile::writeString(const QString& section, const QString& key, const 
         if (!changed)
             return false;
         changed->eol = m_lines[existing].eol;
-        lines[existing] = *changed;
-    } else {
-        const auto entry = lineOf(key + '=' + value);
-        const auto header = lineOf('[' + section + ']');
-        if (!entry || !header)
-            return false;
-        if (const auto range = sectionRange(section)) {
-            qsizetype at = range->second;
-            while (at > range->first && lines[at - 1].raw.trimmed().isEmpty())
-                --at; // before the blank lines that separate sections
-            if (at > 0 && lines[at - 1].eol.isEmpty())
-                lines[at - 1].eol = m_eol;
-            lines.insert(at, *entry);
-        } else {
-            if (!lines.isEmpty() && lines.back().eol.isEmpty())
-                lines.back().eol = m_eol;
-            lines << *header << *entry;
-        }
+        m_lines[existing] = *changed;
+        return true;
     }
-    return save(lines);
+    const auto entry = lineOf(key + '=' + value);
+    const auto header = lineOf('[' + section + ']');
+    if (!entry || !header)
+        return false;
+    if (const auto range = sectionRange(section)) {
+        qsizetype at = range->second;
+        while (at > range->first && m_lines[at - 1].raw.trimmed().isEmpty())
+            --at; // before the blank lines that separate sections
+        if (at > 0 && m_lines[at - 1].eol.isEmpty())
+            m_lines[at - 1].eol = m_eol;
+        m_lines.insert(at, *entry);
+    } else {
+        if (!m_lines.isEmpty() && m_lines.back().eol.isEmpty())
+            m_lines.back().eol = m_eol;
+        m_lines << *header << *entry;
+    }
+    return true;
 }
 
 bool ProfileFile::writeInteger(const QString& section, const QString& key, qint32 value)

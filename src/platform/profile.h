@@ -41,6 +41,9 @@ public:
     // (at the end of the file) when missing. Returns false, leaving the file
     // as it was, when it cannot be written or the names cannot be stored.
     bool writeString(const QString& section, const QString& key, const QString& value);
+    // Several keys of one section in one write: all of them or, when one
+    // cannot be stored, none.
+    bool writeStrings(const QString& section, const QList<std::pair<QString, QString>>& values);
     bool writeInteger(const QString& section, const QString& key, qint32 value);
     // Removes the key (every copy of it in the section that is read); true
     // when the file no longer holds it.
@@ -68,6 +71,8 @@ private:
     std::optional<std::pair<qsizetype, qsizetype>> sectionRange(const QString& section) const;
     qsizetype findKey(const QString& section, const QString& key) const;
     bool save(const QList<Line>& lines);
+    // Sets one key in the lines held, without writing the file.
+    bool setLine(const QString& section, const QString& key, const QString& value);
 
     QString m_path;
     bool m_exists = false;
