@@ -43,7 +43,7 @@ TEST_F(ShellTest, MainMenuItemsInOrder)
     EXPECT_EQ(menuText(form->SkinsMenu), (QStringList{"&Default", "-"})) << "no skins installed";
     EXPECT_TRUE(form->TogglePlaylist->isChecked());
     EXPECT_FALSE(form->OnTop->isChecked());
-    EXPECT_FALSE(form->SkinGenerator1->isEnabled()) << "no skin generator to show yet";
+    EXPECT_TRUE(form->SkinGenerator1->isEnabled());
     EXPECT_TRUE(form->LyricsGenerator1->isEnabled());
 }
 

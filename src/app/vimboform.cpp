@@ -85,6 +85,7 @@ TVimboForm::TVimboForm(StartupOptions options, std::shared_ptr<RegistryDatabase>
     createTrayIcons();
     wireCdPlayer();
     createLyricsGenerator();
+    createSkinGenerator();
 
     Player.OnNotifyPlayerState = [this](TMp3DecPlayer*, int state) { Playback.PlayerState(state); };
     // The entry last started keeps its file under a rebuild's new numbers

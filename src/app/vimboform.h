@@ -47,6 +47,8 @@ class QTreeWidget;
 class TAboutForm;
 class TCoolForm;
 class TLyricsForm;
+class TNewSkinForm;
+class TSkinGenForm;
 class TTrayIcon;
 namespace vimbo {
 class SkinApplier;
@@ -180,6 +182,10 @@ public:
     void ChangeSkin(QAction* entry);
     // The last control carrying `tag`, or none.
     QWidget* FindComponentByTag(int tag) const;
+    // The skin generator and its new-skin wizard, made with the main window.
+    TNewSkinForm* NewSkinForm = nullptr;
+    TSkinGenForm* SkinGenForm = nullptr;
+    void ShowSkinGen();
 
     // Sliders and the time displays. The level sliders (volume and the six
     // tones) share one set of mouse handlers; the track slider has its own.
@@ -282,6 +288,13 @@ private:
     vimbo::SkinColors currentSkinColors() const;
     void setSkinColors(const vimbo::SkinColors& colors);
     void createLyricsGenerator();
+    void createSkinGenerator();
+    // Live editing: a change to the skin the window wears is put on the
+    // window, coalesced to at most one application per timer period.
+    QTimer m_liveSkinTimer;
+    bool m_liveElementsOnly = true;
+    void skinFileWritten(const QString& file, bool elementsOnly);
+    void applyLiveSkin();
     // An ".lrc" opened from outside, made a lyric file of the folder.
     void importLrc(const QString& path);
     void wireCdPlayer();

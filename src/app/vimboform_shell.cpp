@@ -23,8 +23,6 @@ void TVimboForm::createMainMenu()
     SkinsMenu = MainMenu->addMenu(QStringLiteral("&Skins"));
     SkinGenerator1 = MainMenu->addAction(QStringLiteral("Skin &Generator"));
     LyricsGenerator1 = MainMenu->addAction(QStringLiteral("Lyrics Generator"));
-    // Its window is not there yet: greyed out rather than doing nothing.
-    SkinGenerator1->setEnabled(false);
     MainMenu->addSeparator();
     TogglePlaylist = MainMenu->addAction(QStringLiteral("&Playlist Visible"));
     TogglePlaylist->setCheckable(true);
@@ -48,6 +46,7 @@ void TVimboForm::createMainMenu()
     connect(AssociateExtensions1, &QAction::triggered, this, &TVimboForm::AssociateFiles);
     connect(About1, &QAction::triggered, this, &TVimboForm::ShowAbout);
     connect(LyricsGenerator1, &QAction::triggered, this, &TVimboForm::ShowLyricsGen);
+    connect(SkinGenerator1, &QAction::triggered, this, &TVimboForm::ShowSkinGen);
     connect(Exit1, &QAction::triggered, this, &TVimboForm::Exit);
     connect(MainMenu, &QMenu::aboutToShow, this, &TVimboForm::MainMenuPopup);
     MainMenuPopup();

@@ -390,6 +390,9 @@ void TCdPlayer::run()
         }
         if (command.kind == Command::Quit) {
             close();
+            // SDL keeps per-thread data (its error text) for threads it did
+            // not make itself until it is told they end.
+            SDL_TLSCleanup();
             return;
         }
         serve(command);

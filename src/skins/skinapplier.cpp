@@ -68,7 +68,7 @@ SkinApplier::Outcome SkinApplier::ApplyDefault(const QImage& picture)
     return Outcome::Applied;
 }
 
-void SkinApplier::ApplyElements(const ProfileFile& skin)
+void SkinApplier::ApplyElements(const ProfileFile& skin, bool showVisible)
 {
     const SkinColors colors = CurrentColors();
     const QColor background = ToQColor(colors.Background);
@@ -78,8 +78,12 @@ void SkinApplier::ApplyElements(const ProfileFile& skin)
         if (!element)
             continue;
         const SkinElementSettings s = ReadSkinElement(skin, *element);
+        // A hidden control stays hidden for the rest of the run, whatever a
+        // later skin says; only editing the worn skin shows it again.
         if (!s.visible)
             control->hide();
+        else if (showVisible)
+            control->show();
         control->setGeometry(s.box);
         if (element->kind != SkinElementKind::Label && element->kind != SkinElementKind::Playlist)
             continue;

@@ -38,8 +38,9 @@ public:
     Outcome Apply(const QString& name);
     // The built-in skin: `picture` with white as its transparent colour.
     Outcome ApplyDefault(const QImage& picture);
-    // Each tagged control's box, font, alignment and visibility from `skin`.
-    void ApplyElements(const ProfileFile& skin);
+    // Each tagged control's box, font, alignment and visibility from `skin`;
+    // with `showVisible`, controls the skin wants visible are shown again.
+    void ApplyElements(const ProfileFile& skin, bool showVisible = false);
 
     // Counts the skins put on; a skin is the newest while it is unchanged.
     quint64 Choice() const { return m_choice; }
