@@ -73,9 +73,34 @@ void outline(QPainter& p, qint64 x1, qint64 y1, qint64 x2, qint64 y2)
     p.drawRect(l, t, r - l - 1, b - t - 1);
 }
 
+// A number field that takes any integer typed and brings it into its range,
+// where a plain spin box would throw the typed value away.
+class TClampingSpinBox : public QSpinBox
+{
+public:
+    using QSpinBox::QSpinBox;
+
+protected:
+    QValidator::State validate(QString& text, int&) const override
+    {
+        const QString t = text.trimmed();
+        if (t.isEmpty() || t == QLatin1String("-") || t == QLatin1String("+"))
+            return QValidator::Intermediate;
+        bool ok = false;
+        t.toLongLong(&ok);
+        return ok ? QValidator::Acceptable : QValidator::Invalid;
+    }
+    int valueFromText(const QString& text) const override
+    {
+        bool ok = false;
+        const qint64 v = text.trimmed().toLongLong(&ok);
+        return ok ? int(std::clamp<qint64>(v, minimum(), maximum())) : value();
+    }
+};
+
 QSpinBox* numberField(QWidget* parent, int lowest, int highest)
 {
-    auto* field = new QSpinBox(parent);
+    auto* field = new TClampingSpinBox(parent);
     field->setRange(lowest, highest);
     field->setKeyboardTracking(false); // a value is written once it is typed, not per digit
     return field;
