@@ -225,17 +225,31 @@ TEST_F(SkinGenTest, ANewSkinOverAnExistingOneReplacesItsPictureAndTransparency)
     EXPECT_EQ(skinBytes(), kLook);
 }
 
-TEST_F(SkinGenTest, AMissingPictureIsReportedAtEveryRedraw)
+TEST_F(SkinGenTest, MissingPicturesAndFilesThatCannotBeWrittenAreReported)
 {
     makeFile(dir, "program/Skins/Bare.ssk", "[Images]\r\nMain=Gone.bmp\r\n");
-    form->ShowSkinGen();
+    loadLook();
+    select("Time Label");
+    ASSERT_TRUE(gen->ObjectLeft->isEnabled());
+    // Loading another skin clears the selection.
     gen->EditSkin(options.folders.program + "Skins/Bare.ssk");
+    EXPECT_EQ(gen->ObjectList->selectedItems().size(), 0);
+    EXPECT_FALSE(gen->ObjectLeft->isEnabled());
     ASSERT_FALSE(pilot.texts().isEmpty());
     EXPECT_EQ(pilot.texts().constFirst(), "The background image that is specified in the skin file does not exists in "
                                           "your skin directory!\nIf you have downloaded the skin, please download it again...");
     const size_t seen = pilot.seen.size();
     select("Time Label");
     EXPECT_GT(pilot.seen.size(), seen);
+
+    // A skin file that cannot be replaced: the change is refused with its name.
+    QDir().mkpath(options.folders.program + "Skins/Stuck.ssk");
+    gen->EditSkin(options.folders.program + "Skins/Stuck.ssk");
+    select("Time Label");
+    pilot.seen.clear();
+    type(gen->ObjectLeft, 5);
+    ASSERT_FALSE(pilot.seen.empty());
+    EXPECT_TRUE(pilot.texts().join("|").contains("Stuck.ssk\" could not be written")) << pilot.texts().join("|").toStdString();
 
     // Each showing starts with no skin.
     gen->hide();
