@@ -70,7 +70,7 @@ void compare(const char* what, const QImage& picture)
 {
     const int runs = picture.width() > 1000 ? 7 : 51;
     QRegion ours, qt;
-    const double oursMs = medianMs(runs, [&] { ours = vimbo::RegionOf(vimbo::GenerateMaskRects(picture, 0xFFFFFF)); });
+    const double oursMs = medianMs(runs, [&] { ours = vimbo::RegionOf(*vimbo::GenerateMaskRects(picture, 0xFFFFFF)); });
     const double qtMs = medianMs(runs, [&] {
         qt = QRegion(QBitmap::fromImage(picture.createMaskFromColor(qRgb(255, 255, 255), Qt::MaskInColor)));
     });
@@ -82,7 +82,7 @@ void compare(const char* what, const QImage& picture)
                     qt.boundingRect().width(), qt.boundingRect().height(), diff.rectCount());
     }
     std::printf("%-26s ours %8.2f ms  Qt %8.2f ms  ratio %.2f  (%d rectangles, same region: %s)\n", what, oursMs, qtMs,
-                oursMs / qtMs, int(vimbo::GenerateMaskRects(picture, 0xFFFFFF).size()), ours.xored(qt).isEmpty() ? "yes" : "NO");
+                oursMs / qtMs, int(vimbo::GenerateMaskRects(picture, 0xFFFFFF)->size()), ours.xored(qt).isEmpty() ? "yes" : "NO");
 }
 
 // Writes a mask of `count` rectangles from `rect(i)` without holding them

@@ -565,13 +565,24 @@ bool TVimboForm::ApplySkin(const QString& name)
     // used leaves the window as it was.
     const QImage picture = LoadSkinBitmap(bitmap);
     const quint64 choice = ++m_skinChoice;
+    const QImage pictureBefore = MaskedForm->Picture();
+    const std::optional<QRegion> regionBefore = MaskedForm->Mask().Region();
     MaskedForm->SetPicture(picture);
 
     const SkinColorSection colors = ReadSkinColors(skin, currentSkinColors());
     const QString mask = FindSkinFile(folder, name, QStringLiteral("msk"));
     if (colors.transparent) {
-        if (!MaskedForm->GenerateAndLoadMask(*colors.transparent, mask, isNewestSkin(choice)))
-            return false;
+        try {
+            if (!MaskedForm->GenerateAndLoadMask(*colors.transparent, mask, isNewestSkin(choice)))
+                return false;
+        } catch (const EInvalidGraphic&) {
+            // A picture too intricate to be an outline is refused like a
+            // damaged one: the skin in place stays whole.
+            MaskedForm->SetPicture(pictureBefore);
+            MaskedForm->Mask().SetRegion(regionBefore);
+            throw EInvalidGraphic(QStringLiteral("The picture \"%1\" cannot be used: %2.")
+                                      .arg(bitmap, TCoolForm::TooIntricateOutline()));
+        }
     } else {
         MaskedForm->LoadMaskFile(mask);
     }

@@ -18,14 +18,28 @@ namespace vimbo {
 // about a second, in twice its size of memory.
 constexpr qint64 kLargestMaskFile = 256LL * 1024 * 1024;
 
+// The most rectangles an outline may have, in a file, once united, or made
+// from a picture: a window shape goes to the window system in one request,
+// which must stay within what an X server takes. United lists can grow with
+// the square of their length (bars across bars), and a picture with the
+// same pixel count can give a rectangle per two pixels (a checkerboard),
+// so the bound is checked as the rectangles are made.
+constexpr qsizetype kMostRegionRects = 1 << 20;
+
 // Rectangles of the non-transparent pixels of `picture`, non-overlapping and
 // ordered top to bottom, then left to right; rows with the same spans are
 // joined into one band, so a picture without transparent pixels gives one
 // rectangle. `transparent` is a skin colour (red in the low byte).
 // `eachRow` runs before each row is scanned (to let window events through).
-QList<QRect> GenerateMaskRects(const QImage& picture, quint32 transparent,
-                               const std::function<void()>& eachRow = {});
+// Nothing, as soon as more than `most` rectangles would be needed.
+std::optional<QList<QRect>> GenerateMaskRects(const QImage& picture, quint32 transparent,
+                                              const std::function<void()>& eachRow = {},
+                                              qsizetype most = kMostRegionRects);
 
+// The region of any list of rectangles; a list in region order is taken as
+// it is, any other is swept into bands first (in n log n and the time of the
+// rectangles made). For lists of our own: ones read from files are bounded
+// by DecodeMask.
 QRegion RegionOf(const QList<QRect>& rects);
 
 // The ".msk" layout: a little-endian byte count N, then N bytes of region
