@@ -294,6 +294,25 @@ TEST_F(ImageServerTest, ClientsAtOnceAndHostileOnes)
     EXPECT_TRUE(closed);
     EXPECT_TRUE(answer.isEmpty());
 
+    // Requests sent on and on without reading an answer: a few are answered,
+    // then the connection closes.
+    QByteArray answers;
+    closed = false;
+    runClient([&] {
+        Client c(server.Port());
+        QByteArray pipelined;
+        while (pipelined.size() < 16000)
+            pipelined += "GET / HTTP/1.1\r\n\r\n";
+        c.send(pipelined);
+        answers = c.receive([](const QByteArray&) { return false; }, 10000, &closed);
+    });
+    EXPECT_TRUE(closed);
+    const qsizetype answered = httpAnswers(answers, true).size();
+    EXPECT_GT(answered, TNpImageServer::kMaxQueuedRequests);
+    // The request that came first and those queued behind it; allowing for
+    // the packet read in two pieces.
+    EXPECT_LE(answered, 2 * (TNpImageServer::kMaxQueuedRequests + 1));
+
     // A flood of silent connections: never more workers than the bound, and
     // the server answers again once the flood is over.
     int most = 0;

@@ -171,8 +171,17 @@ bool TVimboThread::isHttpRequestLine()
 TVimboThread::Request TVimboThread::readRequest(bool& keepOpen)
 {
     keepOpen = true;
-    if (m_pending.isEmpty() && !(waitReadable(m_idleMs) && readMore()))
+    // A client may send requests before it has read the answers; a few are
+    // answered in turn, but a stream of them (thousands in one packet) would
+    // keep this worker drawing for one client alone.
+    if (m_pending.isEmpty()) {
+        m_queued = 0;
+        if (!(waitReadable(m_idleMs) && readMore()))
+            return Request::None;
+    } else if (++m_queued > TNpImageServer::kMaxQueuedRequests) {
+        m_pending.clear();
         return Request::None;
+    }
     // A request line of HTTP may come in pieces; other data is answered as it is.
     const auto mayBeHttp = [this] {
         for (const char* method : {"GET ", "HEAD "}) {

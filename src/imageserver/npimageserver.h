@@ -32,6 +32,10 @@ public:
     static constexpr int kMaxWorkers = 64;
     // The largest HTTP request head read; a longer one closes the connection.
     static constexpr int kMaxRequestHead = 16 * 1024;
+    // The most requests a connection may have waiting behind the one being
+    // answered (sent before their answers were read); with more, the
+    // connection closes once these are answered.
+    static constexpr int kMaxQueuedRequests = 16;
 
     // The port the server listens on: 120, or $VIMBO_NP_PORT when set.
     static quint16 configuredPort();
@@ -100,4 +104,5 @@ private:
     const int m_stopSignal;
     int m_socket;
     QByteArray m_pending; // bytes received and not yet part of an answered request
+    int m_queued = 0;     // requests answered in a row from bytes already received
 };
