@@ -3,11 +3,15 @@
 #include "platform/errors.h"
 #include "skins/skinbitmap.h"
 
+#include <QTimer>
+
 #include <poll.h>
 #include <sys/eventfd.h>
+#include <sys/resource.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cxxabi.h>
 
@@ -22,6 +26,25 @@ TNpPicture TNpImageServer::RenderPicture(const vimbo::NowPlaying& state, bool wi
 {
     const QImage image = vimbo::DrawNowPlayingImage(state);
     return {vimbo::EncodeJpeg(image), withBmp ? vimbo::EncodeBmp(image) : QByteArray()};
+}
+
+std::shared_ptr<const TNpPicture> TNpImageServer::PictureFor(const vimbo::NowPlaying& state)
+{
+    const auto kept = [&]() -> std::shared_ptr<const TNpPicture> {
+        QMutexLocker lock(&m_keptLock);
+        return m_keptState == state ? m_kept : nullptr;
+    };
+    if (auto picture = kept())
+        return picture;
+    QMutexLocker drawing(&m_drawLock);
+    // Drawn by another worker while this one waited?
+    if (auto picture = kept())
+        return picture;
+    auto picture = std::make_shared<const TNpPicture>(Render(state, true));
+    QMutexLocker lock(&m_keptLock);
+    m_keptState = state;
+    m_kept = picture;
+    return picture;
 }
 
 TNpImageServer::TNpImageServer(int idleTimeoutMs, QObject* parent) : QTcpServer(parent), IdleTimeoutMs(idleTimeoutMs)
@@ -54,6 +77,9 @@ void TNpImageServer::stopWorkers()
         delete t;
     }
     m_threads.clear();
+    for (int socket : std::as_const(m_waiting))
+        ::close(socket);
+    m_waiting.clear();
 }
 
 void TNpImageServer::Start(quint16 port)
@@ -74,9 +100,23 @@ void TNpImageServer::incomingConnection(qintptr socketDescriptor)
         pauseAccepting();
         return;
     }
-    ServerThread(socketDescriptor);
+    // Starting a thread takes the GUI thread up to milliseconds when the
+    // processors are busy; the workers of a burst of connections are
+    // started a few per turn of the event loop, the window's events
+    // running in between.
+    m_waiting.append(int(socketDescriptor));
+    if (m_waiting.size() == 1)
+        QTimer::singleShot(0, this, &TNpImageServer::startWaiting);
     if (ActiveWorkers() >= MaxWorkers)
         pauseAccepting();
+}
+
+void TNpImageServer::startWaiting()
+{
+    for (int started = 0; started < kStartedAtOnce && !m_waiting.isEmpty(); ++started)
+        ServerThread(m_waiting.takeFirst());
+    if (!m_waiting.isEmpty())
+        QTimer::singleShot(0, this, &TNpImageServer::startWaiting);
 }
 
 TVimboThread* TNpImageServer::ServerThread(qintptr socketDescriptor)
@@ -95,7 +135,7 @@ TVimboThread* TNpImageServer::ServerThread(qintptr socketDescriptor)
 }
 
 TVimboThread::TVimboThread(TNpImageServer& server, qintptr socket)
-    : m_state(server.CurrentState), m_render(server.Render), m_idleMs(server.IdleTimeoutMs),
+    : m_server(server), m_state(server.CurrentState), m_idleMs(server.IdleTimeoutMs),
       m_stopSignal(server.m_stopSignal), m_socket(int(socket))
 {
 }
@@ -132,11 +172,12 @@ bool TVimboThread::readMore()
     }
 }
 
-bool TVimboThread::sendAll(const QByteArray& bytes)
+bool TVimboThread::sendAll(const QByteArray& bytes, bool more)
 {
+    const int flags = MSG_NOSIGNAL | MSG_DONTWAIT | (more ? MSG_MORE : 0);
     qsizetype sent = 0;
     while (sent < bytes.size()) {
-        const ssize_t n = ::send(m_socket, bytes.constData() + sent, size_t(bytes.size() - sent), MSG_NOSIGNAL | MSG_DONTWAIT);
+        const ssize_t n = ::send(m_socket, bytes.constData() + sent, size_t(bytes.size() - sent), flags);
         if (n > 0) {
             sent += n;
             continue;
@@ -244,6 +285,13 @@ TVimboThread::Request TVimboThread::readRequest(bool& keepOpen)
 
 void TVimboThread::run()
 {
+    // The player's own window comes first: with many clients at once the
+    // workers take the time the GUI thread leaves (Linux keeps a nice value
+    // per thread; only this worker's is raised).
+    errno = 0;
+    const int nice = ::getpriority(PRIO_PROCESS, 0);
+    if (errno == 0)
+        ::setpriority(PRIO_PROCESS, id_t(::gettid()), std::min(nice + kWorkerNiceness, 19));
     // Whatever goes wrong while one client is served (a playlist entry of
     // the wrong type in the store, no memory for a picture) ends this
     // worker alone: the connection closes, the server and the player go on.
@@ -267,20 +315,22 @@ void TVimboThread::ServeClient()
         if (request == Request::None)
             break;
         const vimbo::NowPlaying state = m_state ? m_state() : vimbo::NowPlaying{};
-        const TNpPicture picture = m_render(state, request == Request::Raw);
-        QByteArray answer;
+        // Shared with the other workers, and never changed once made: the
+        // JPEG and the BMP sent are always of one picture.
+        const std::shared_ptr<const TNpPicture> picture = m_server.PictureFor(state);
+        bool sent = false;
         if (request == Request::Raw) {
-            answer = picture.jpeg + picture.bmp;
+            sent = sendAll(picture->jpeg, true) && sendAll(picture->bmp);
         } else {
-            answer = QByteArrayLiteral("HTTP/1.1 200 OK\r\nContent-Type: image/jpeg\r\nContent-Length: ") +
-                     QByteArray::number(picture.jpeg.size()) +
-                     QByteArrayLiteral("\r\nCache-Control: no-store\r\nConnection: ") +
-                     (keepOpen ? QByteArrayLiteral("keep-alive") : QByteArrayLiteral("close")) +
-                     QByteArrayLiteral("\r\n\r\n");
-            if (request == Request::Get)
-                answer += picture.jpeg;
+            const QByteArray head =
+                QByteArrayLiteral("HTTP/1.1 200 OK\r\nContent-Type: image/jpeg\r\nContent-Length: ") +
+                QByteArray::number(picture->jpeg.size()) +
+                QByteArrayLiteral("\r\nCache-Control: no-store\r\nConnection: ") +
+                (keepOpen ? QByteArrayLiteral("keep-alive") : QByteArrayLiteral("close")) +
+                QByteArrayLiteral("\r\n\r\n");
+            sent = request == Request::Get ? sendAll(head, true) && sendAll(picture->jpeg) : sendAll(head);
         }
-        if (!sendAll(answer) || !keepOpen)
+        if (!sent || !keepOpen)
             break;
     }
 }

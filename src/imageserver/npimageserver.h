@@ -1,15 +1,19 @@
 // The now-playing picture server: a listening socket on the main thread and
-// one worker thread per connection (at most a fixed number at once), each
-// answering every request with a picture drawn anew.
+// one worker thread per connection (at most a fixed number at once). The
+// last picture drawn is kept with the state it shows and answers every
+// request for that state; a new state is drawn once, whoever asks first.
 #pragma once
 
 #include "imageserver/nowplayingimage.h"
 
+#include <QMutex>
 #include <QTcpServer>
 #include <QThread>
 
 #include <atomic>
 #include <functional>
+#include <memory>
+#include <optional>
 
 class TVimboThread;
 
@@ -26,7 +30,7 @@ class TNpImageServer : public QTcpServer
 public:
     // Called from the worker threads: the player's state at this moment.
     using Snapshot = std::function<vimbo::NowPlaying()>;
-    // Called from the worker threads: the picture for a state.
+    // Called from the worker threads: the picture for a state, drawn anew.
     using Renderer = std::function<TNpPicture(const vimbo::NowPlaying&, bool withBmp)>;
 
     static constexpr int kMaxWorkers = 64;
@@ -57,7 +61,14 @@ public:
     void Stop();
     bool IsActive() const { return isListening(); }
     quint16 Port() const { return serverPort(); }
-    int ActiveWorkers() const { return int(m_threads.size()); }
+    // Workers running, and connections accepted whose worker is about to start.
+    int ActiveWorkers() const { return int(m_threads.size() + m_waiting.size()); }
+
+    // Any thread: the picture (JPEG and BMP) for `state`. The one kept is
+    // handed out while the state is the same; otherwise it is drawn with
+    // Render, one drawing at a time, and kept. A worker asking meanwhile
+    // for the state being drawn waits for that drawing, not for a second.
+    std::shared_ptr<const TNpPicture> PictureFor(const vimbo::NowPlaying& state);
 
 protected:
     void incomingConnection(qintptr socketDescriptor) override;
@@ -67,9 +78,19 @@ protected:
 private:
     friend class TVimboThread;
     void stopWorkers();
+    void startWaiting();
+    // Workers started in one turn of the event loop (each start can cost
+    // milliseconds while many threads want the processors).
+    static constexpr int kStartedAtOnce = 1;
 
     int m_stopSignal = -1; // readable once the workers must end
     QList<QThread*> m_threads;
+    QList<int> m_waiting; // accepted connections whose worker starts next
+
+    QMutex m_keptLock; // the picture kept and its state, swapped together
+    std::optional<vimbo::NowPlaying> m_keptState;
+    std::shared_ptr<const TNpPicture> m_kept;
+    QMutex m_drawLock; // held while a picture is drawn
 };
 
 // Serves one connection until the client goes quiet or away.
@@ -90,16 +111,19 @@ private:
     // Whether the pending request's first line names an HTTP version
     // (reading on until the line ends, as long as the client keeps sending).
     bool isHttpRequestLine();
+    // How far below the GUI thread a worker runs (nice steps).
+    static constexpr int kWorkerNiceness = 5;
     // How long the rest of a request line may take to arrive.
     static constexpr int kPieceWaitMs = 1000;
     // Waits for the connection to be readable (true) or for the idle time,
     // the server's stop or the client's close (false).
     bool waitReadable(int timeoutMs);
     bool readMore();
-    bool sendAll(const QByteArray& bytes);
+    // `more`: another piece of the same answer follows at once.
+    bool sendAll(const QByteArray& bytes, bool more = false);
 
+    TNpImageServer& m_server;
     const TNpImageServer::Snapshot m_state;
-    const TNpImageServer::Renderer m_render;
     const int m_idleMs;
     const int m_stopSignal;
     int m_socket;
