@@ -431,32 +431,37 @@ TEST_F(ImageServerTest, RequestsWhileTheStateChangesGetWholePicturesOfOneState)
     std::atomic<int> which{0};
     server.CurrentState = [&] { return states[size_t(which.load())]; };
 
-    std::atomic<int> torn{0}, clientsDone{0};
+    std::atomic<int> torn{0}, answers{0};
+    std::atomic<bool> stop{false};
     std::mutex seenLock;
     std::set<int> seen;
-    constexpr int kClients = 8;
     std::vector<std::thread> clients;
-    for (int i = 0; i < kClients; ++i)
+    for (int i = 0; i < 8; ++i)
         clients.emplace_back([&] {
             Client c(server.Port());
-            for (int r = 0; r < 60; ++r) {
+            while (!stop) {
                 const QByteArray answer = rawPicture(c);
                 const auto at = std::find(pictures.begin(), pictures.end(), answer);
                 if (at == pictures.end()) {
                     ++torn;
                     break;
                 }
+                ++answers;
                 std::lock_guard g(seenLock);
                 seen.insert(int(at - pictures.begin()));
             }
-            ++clientsDone;
         });
-    QElapsedTimer waited;
-    waited.start();
-    for (int flip = 0; clientsDone < kClients && waited.elapsed() < 60000; ++flip) {
+    // Each state a few milliseconds, while the server's events run here.
+    for (int flip = 0; flip < 90 || answers < 200; ++flip) {
         which = flip % 3;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 2);
+        QElapsedTimer held;
+        held.start();
+        while (held.elapsed() < 3)
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 1);
+        if (flip > 20000)
+            break; // no answers at all: reported below
     }
+    stop = true;
     for (auto& t : clients)
         t.join();
     EXPECT_EQ(torn, 0) << "an answer that is no one state's picture";

@@ -111,8 +111,6 @@ private:
     // Whether the pending request's first line names an HTTP version
     // (reading on until the line ends, as long as the client keeps sending).
     bool isHttpRequestLine();
-    // How far below the GUI thread a worker runs (nice steps).
-    static constexpr int kWorkerNiceness = 5;
     // How long the rest of a request line may take to arrive.
     static constexpr int kPieceWaitMs = 1000;
     // Waits for the connection to be readable (true) or for the idle time,
