@@ -3,8 +3,6 @@
 #include "platform/errors.h"
 #include "skins/skinbitmap.h"
 
-#include <QTimer>
-
 #include <poll.h>
 #include <sys/eventfd.h>
 #include <sys/socket.h>
@@ -47,6 +45,11 @@ std::shared_ptr<const TNpPicture> TNpImageServer::PictureFor(const vimbo::NowPla
 
 TNpImageServer::TNpImageServer(int idleTimeoutMs, QObject* parent) : QTcpServer(parent), IdleTimeoutMs(idleTimeoutMs)
 {
+    // A timer, not posted calls: posted calls made while posted events are
+    // delivered are delivered in the same pass, and the window's timers
+    // would wait for the whole burst.
+    m_starter.setInterval(0);
+    connect(&m_starter, &QTimer::timeout, this, &TNpImageServer::startWaiting);
     m_stopSignal = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
 }
 
@@ -78,6 +81,7 @@ void TNpImageServer::stopWorkers()
     for (int socket : std::as_const(m_waiting))
         ::close(socket);
     m_waiting.clear();
+    m_starter.stop();
 }
 
 void TNpImageServer::Start(quint16 port)
@@ -103,8 +107,7 @@ void TNpImageServer::incomingConnection(qintptr socketDescriptor)
     // started a few per turn of the event loop, the window's events
     // running in between.
     m_waiting.append(int(socketDescriptor));
-    if (m_waiting.size() == 1)
-        QTimer::singleShot(0, this, &TNpImageServer::startWaiting);
+    m_starter.start();
     if (ActiveWorkers() >= MaxWorkers)
         pauseAccepting();
 }
@@ -113,8 +116,8 @@ void TNpImageServer::startWaiting()
 {
     for (int started = 0; started < kStartedAtOnce && !m_waiting.isEmpty(); ++started)
         ServerThread(m_waiting.takeFirst());
-    if (!m_waiting.isEmpty())
-        QTimer::singleShot(0, this, &TNpImageServer::startWaiting);
+    if (m_waiting.isEmpty())
+        m_starter.stop();
 }
 
 TVimboThread* TNpImageServer::ServerThread(qintptr socketDescriptor)

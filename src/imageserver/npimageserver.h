@@ -9,6 +9,7 @@
 #include <QMutex>
 #include <QTcpServer>
 #include <QThread>
+#include <QTimer>
 
 #include <atomic>
 #include <functional>
@@ -86,6 +87,7 @@ private:
     int m_stopSignal = -1; // readable once the workers must end
     QList<QThread*> m_threads;
     QList<int> m_waiting; // accepted connections whose worker starts next
+    QTimer m_starter;     // runs startWaiting while connections wait
 
     QMutex m_keptLock; // the picture kept and its state, swapped together
     std::optional<vimbo::NowPlaying> m_keptState;
