@@ -235,8 +235,9 @@ TEST_F(SkinApplyTest, DamagedPicturesAreReportedAndChangeNothing)
     QByteArray zero = valid;
     qToLittleEndian<qint32>(0, zero.data() + 18);
     // A checkerboard whose white squares (black is transparent) are one
-    // rectangle each: just over a million, more than a window shape may have.
-    QImage checkerboard(2048, 1025, QImage::Format_RGB32);
+    // rectangle each: a row more than a window shape may have.
+    const int rowsAllowed = int(kMostRegionRects / 1024);
+    QImage checkerboard(2048, rowsAllowed + 1, QImage::Format_RGB32);
     for (int y = 0; y < checkerboard.height(); ++y) {
         auto* row = reinterpret_cast<QRgb*>(checkerboard.scanLine(y));
         for (int x = 0; x < checkerboard.width(); ++x)

@@ -271,7 +271,7 @@ std::optional<QList<QRect>> DecodeMask(const QByteArray& bytes, QRegion* united)
     const quint32 count = get32(data + 8);
     const quint32 listSize = get32(data + 12);
     if (headerSize != kHeaderSize || type != kRectangles || count > (length - kHeaderSize) / 16 ||
-        (listSize != 0 && listSize != 16 * count))
+        qsizetype(count) > kMostRegionRects || (listSize != 0 && listSize != 16 * count))
         return std::nullopt;
     QList<QRect> rects;
     rects.reserve(count);
@@ -285,8 +285,6 @@ std::optional<QList<QRect>> DecodeMask(const QByteArray& bytes, QRegion* united)
         if (clamp(right) > clamp(left) && clamp(bottom) > clamp(top))
             rects.append(QRect(QPoint(clamp(left), clamp(top)), QPoint(clamp(right) - 1, clamp(bottom) - 1)));
     }
-    if (rects.size() > kMostRegionRects)
-        return std::nullopt;
     if (!isBanded(rects)) {
         if (rects.size() > kMostUnorderedRects)
             return std::nullopt;
