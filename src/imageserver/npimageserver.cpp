@@ -5,9 +5,11 @@
 
 #include <poll.h>
 #include <sys/eventfd.h>
+#include <sys/resource.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cxxabi.h>
 
@@ -286,6 +288,13 @@ TVimboThread::Request TVimboThread::readRequest(bool& keepOpen)
 
 void TVimboThread::run()
 {
+    // The player's own window comes first: with many clients at once the
+    // workers take the time the GUI thread leaves (Linux keeps a nice value
+    // per thread; only this worker's is raised).
+    errno = 0;
+    const int nice = ::getpriority(PRIO_PROCESS, 0);
+    if (errno == 0)
+        ::setpriority(PRIO_PROCESS, id_t(::gettid()), std::min(nice + kWorkerNiceness, 19));
     // Whatever goes wrong while one client is served (a playlist entry of
     // the wrong type in the store, no memory for a picture) ends this
     // worker alone: the connection closes, the server and the player go on.

@@ -113,6 +113,9 @@ private:
     // Whether the pending request's first line names an HTTP version
     // (reading on until the line ends, as long as the client keeps sending).
     bool isHttpRequestLine();
+    // How far below the GUI thread a worker runs, in nice steps (64 busy
+    // clients left the window waiting up to 60 ms at the same priority).
+    static constexpr int kWorkerNiceness = 5;
     // How long the rest of a request line may take to arrive.
     static constexpr int kPieceWaitMs = 1000;
     // Waits for the connection to be readable (true) or for the idle time,
