@@ -47,11 +47,13 @@ std::shared_ptr<const TNpPicture> TNpImageServer::PictureFor(const vimbo::NowPla
 
 TNpImageServer::TNpImageServer(int idleTimeoutMs, QObject* parent) : QTcpServer(parent), IdleTimeoutMs(idleTimeoutMs)
 {
-    // A timer, not posted calls: posted calls made while posted events are
-    // delivered are delivered in the same pass, and the window's timers
-    // would wait for the whole burst.
-    m_starter.setInterval(0);
-    connect(&m_starter, &QTimer::timeout, this, &TNpImageServer::startWaiting);
+    // A timer of 1 ms, not posted calls or a zero timer: posted calls made
+    // while posted events are delivered are delivered in the same pass, and
+    // zero timers run ahead of the others, so the window's own timers would
+    // wait for the whole burst. A new connection's worker starts within a
+    // millisecond.
+    m_housekeeping.setInterval(1);
+    connect(&m_housekeeping, &QTimer::timeout, this, &TNpImageServer::startAndFreeWorkers);
     m_stopSignal = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
 }
 
@@ -75,15 +77,16 @@ void TNpImageServer::stopWorkers()
         const quint64 one = 1;
         [[maybe_unused]] const auto written = ::write(m_stopSignal, &one, sizeof one);
     }
-    for (QThread* t : std::as_const(m_threads)) {
+    for (QThread* t : std::as_const(m_threads) + std::as_const(m_ended)) {
         t->wait();
         delete t;
     }
     m_threads.clear();
+    m_ended.clear();
     for (int socket : std::as_const(m_waiting))
         ::close(socket);
     m_waiting.clear();
-    m_starter.stop();
+    m_housekeeping.stop();
 }
 
 void TNpImageServer::Start(quint16 port)
@@ -106,20 +109,25 @@ void TNpImageServer::incomingConnection(qintptr socketDescriptor)
     }
     // Starting a thread takes the GUI thread up to milliseconds when the
     // processors are busy; the workers of a burst of connections are
-    // started a few per turn of the event loop, the window's events
-    // running in between.
+    // started a few per turn of the event loop (and freed so when they
+    // end), the window's events running in between.
     m_waiting.append(int(socketDescriptor));
-    m_starter.start();
+    m_housekeeping.start();
     if (ActiveWorkers() >= MaxWorkers)
         pauseAccepting();
 }
 
-void TNpImageServer::startWaiting()
+void TNpImageServer::startAndFreeWorkers()
 {
-    for (int started = 0; started < kStartedAtOnce && !m_waiting.isEmpty(); ++started)
+    for (int started = 0; started < kWorkersPerTurn && !m_waiting.isEmpty(); ++started)
         ServerThread(m_waiting.takeFirst());
-    if (m_waiting.isEmpty())
-        m_starter.stop();
+    for (int freed = 0; freed < kWorkersPerTurn && !m_ended.isEmpty(); ++freed) {
+        QThread* worker = m_ended.takeFirst();
+        worker->wait(); // past its last instruction before it goes
+        delete worker;
+    }
+    if (m_waiting.isEmpty() && m_ended.isEmpty())
+        m_housekeeping.stop();
 }
 
 TVimboThread* TNpImageServer::ServerThread(qintptr socketDescriptor)
@@ -128,8 +136,8 @@ TVimboThread* TNpImageServer::ServerThread(qintptr socketDescriptor)
     m_threads.append(worker);
     connect(worker, &QThread::finished, this, [this, worker] {
         m_threads.removeOne(worker);
-        worker->wait(); // past its last instruction before it goes
-        worker->deleteLater();
+        m_ended.append(worker);
+        m_housekeeping.start();
         if (ActiveWorkers() < MaxWorkers)
             resumeAccepting();
     });

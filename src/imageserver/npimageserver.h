@@ -79,15 +79,17 @@ protected:
 private:
     friend class TVimboThread;
     void stopWorkers();
-    void startWaiting();
-    // Workers started in one turn of the event loop (each start can cost
-    // milliseconds while many threads want the processors).
-    static constexpr int kStartedAtOnce = 1;
+    // One turn of starting waiting workers and freeing ended ones.
+    void startAndFreeWorkers();
+    // Workers started, and ended ones freed, in one turn of the event loop
+    // (each can cost milliseconds while many threads want the processors).
+    static constexpr int kWorkersPerTurn = 1;
 
     int m_stopSignal = -1; // readable once the workers must end
     QList<QThread*> m_threads;
-    QList<int> m_waiting; // accepted connections whose worker starts next
-    QTimer m_starter;     // runs startWaiting while connections wait
+    QList<int> m_waiting;     // accepted connections whose worker starts next
+    QList<QThread*> m_ended;  // workers that have finished, to be freed
+    QTimer m_housekeeping;    // runs startAndFreeWorkers while either list holds any
 
     QMutex m_keptLock; // the picture kept and its state, swapped together
     std::optional<vimbo::NowPlaying> m_keptState;
