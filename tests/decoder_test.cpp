@@ -398,6 +398,14 @@ TEST(Decoder, UnplayableFilesAreReportedWithoutHarm)
     QByteArray noChannels = wav;
     noChannels.replace(22, 2, QByteArray(2, '\0'));
     QDir().mkpath(dir.filePath("folder.mp3"));
+    // An ID3v2 tag (version 3, its size in four 7-bit bytes) before the audio.
+    const auto tagged = [](qint64 size, const QByteArray& rest) {
+        QByteArray head("ID3\x03\x00\x00", 6);
+        for (int shift : {21, 14, 7, 0})
+            head += char((size >> shift) & 0x7F);
+        return head + rest;
+    };
+    const QByteArray mp3 = readAll(Fixtures::get().mp31);
 
     const struct
     {
@@ -412,6 +420,8 @@ TEST(Decoder, UnplayableFilesAreReportedWithoutHarm)
         {dir.filePath("missing.wav"), MP3DEC_ERR_OPEN_FAILED, false},
         {write("nochannels.wav", noChannels), MP3DEC_ERR_OPEN_FAILED, false},
         {write("liar.wav", liar), MP3DEC_ERR_TRUNCATED, true},
+        // 4.5 KB claiming a 249 MB tag: libmpg123 would take the 249 MB.
+        {write("hugetag.mp3", tagged(249000000, mp3.left(4490))), MP3DEC_ERR_DECODE, false},
     };
     Harness h;
     for (const auto& c : cases) {
@@ -428,9 +438,11 @@ TEST(Decoder, UnplayableFilesAreReportedWithoutHarm)
                 h.waitFor(QString("nack %1 %2").arg(MP3_CMD_PLAY).arg(MP3DEC_ERR_NO_INPUT)));
         }
     }
-    // The player still plays a good file afterwards.
-    h.player.InputOpen(Fixtures::get().wav1);
+    EXPECT_TRUE(h.log.filter("error").last().contains("its ID3v2 tag claims 249000010 bytes, more than the file's 4500"));
+    // The player still plays a good file afterwards, a tagged one too.
+    h.player.InputOpen(write("tagged.mp3", tagged(100, QByteArray(100, '\0') + mp3)));
     h.player.Play();
+    EXPECT_TRUE(h.waitFor("duration 1"));
     EXPECT_TRUE(h.waitFor("state 3"));
 }
 

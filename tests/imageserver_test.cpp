@@ -2,6 +2,7 @@
 // wire (JPEG then BMP), HTTP GET and HEAD, several clients, idle and
 // hostile clients, the bound on workers, the picture itself, and a browser.
 #include "app/vimboform.h"
+#include "imageserver/nowplayingsnapshot.h"
 #include "imageserver/npimageserver.h"
 #include "platform/errors.h"
 #include "skins/skinformat.h"
@@ -10,6 +11,7 @@
 #include "support/testfiles.h"
 
 #include <QBuffer>
+#include <QTreeWidget>
 #include <QPainter>
 #include <QElapsedTimer>
 #include <QThread>
@@ -29,7 +31,10 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
+#include <mutex>
+#include <set>
 #include <thread>
 
 using namespace vimbo;
@@ -294,6 +299,25 @@ TEST_F(ImageServerTest, ClientsAtOnceAndHostileOnes)
     EXPECT_TRUE(closed);
     EXPECT_TRUE(answer.isEmpty());
 
+    // Requests sent on and on without reading an answer: a few are answered,
+    // then the connection closes.
+    QByteArray answers;
+    closed = false;
+    runClient([&] {
+        Client c(server.Port());
+        QByteArray pipelined;
+        while (pipelined.size() < 16000)
+            pipelined += "GET / HTTP/1.1\r\n\r\n";
+        c.send(pipelined);
+        answers = c.receive([](const QByteArray&) { return false; }, 10000, &closed);
+    });
+    EXPECT_TRUE(closed);
+    const qsizetype answered = httpAnswers(answers, true).size();
+    EXPECT_GT(answered, TNpImageServer::kMaxQueuedRequests);
+    // The request that came first and those queued behind it; allowing for
+    // the packet read in two pieces.
+    EXPECT_LE(answered, 2 * (TNpImageServer::kMaxQueuedRequests + 1));
+
     // A flood of silent connections: never more workers than the bound, and
     // the server answers again once the flood is over.
     int most = 0;
@@ -319,9 +343,210 @@ TEST_F(ImageServerTest, ClientsAtOnceAndHostileOnes)
     EXPECT_TRUE(servedAfter);
 }
 
+// The raw answer a fresh drawing of `state` gives.
+QByteArray freshAnswer(const NowPlaying& state)
+{
+    const TNpPicture p = TNpImageServer::RenderPicture(state, true);
+    return p.jpeg + p.bmp;
+}
+
+// A raw request on `c` and its whole answer.
+QByteArray rawPicture(const Client& c)
+{
+    c.send("x");
+    return c.receive(hasWholeRawAnswer, 10000);
+}
+
+TEST_F(ImageServerTest, AKeptPictureIsTheFreshDrawingOfItsState)
+{
+    std::mutex lock;
+    NowPlaying current = kState;
+    std::atomic<int> drawn{0};
+    server.CurrentState = [&] {
+        std::lock_guard g(lock);
+        return current;
+    };
+    server.Render = [&](const NowPlaying& state, bool withBmp) {
+        ++drawn;
+        return TNpImageServer::RenderPicture(state, withBmp);
+    };
+    const auto set = [&](const NowPlaying& state) {
+        std::lock_guard g(lock);
+        current = state;
+    };
+    QList<QByteArray> got;
+    runClient([&] {
+        Client c(server.Port());
+        got << rawPicture(c) << rawPicture(c);
+        Client other(server.Port());
+        got << rawPicture(other);
+    });
+    ASSERT_EQ(got.size(), 3);
+    EXPECT_TRUE(got[0] == freshAnswer(kState)) << "the bytes a drawing made now gives";
+    EXPECT_TRUE(got[1] == got[0]);
+    EXPECT_TRUE(got[2] == got[0]) << "another connection";
+    EXPECT_EQ(drawn, 1) << "drawn once for the one state";
+
+    // Each part of the state, changed alone, gives the picture of the new state.
+    const struct
+    {
+        const char* name;
+        std::function<void(NowPlaying&)> change;
+    } changes[] = {
+        {"track line", [](NowPlaying& s) { s.trackLine = "Album :: Other Song"; }},
+        {"skin name", [](NowPlaying& s) { s.skinName = "Ember"; }},
+        {"Unactive", [](NowPlaying& s) { s.unactive ^= 1; }},
+        {"Border", [](NowPlaying& s) { s.border ^= 0x010000; }},
+        {"Text", [](NowPlaying& s) { s.text ^= 0x000100; }},
+        {"Clicked", [](NowPlaying& s) { s.clicked ^= 0x000001; }},
+        {"Over", [](NowPlaying& s) { s.over ^= 0x010101; }},
+    };
+    for (const auto& c : changes) {
+        SCOPED_TRACE(c.name);
+        NowPlaying changed = kState;
+        c.change(changed);
+        set(changed);
+        QByteArray answer;
+        runClient([&] {
+            Client client(server.Port());
+            answer = rawPicture(client);
+        });
+        EXPECT_TRUE(answer == freshAnswer(changed));
+        EXPECT_TRUE(answer != got[0]) << "a new picture";
+        set(kState);
+    }
+}
+
+TEST_F(ImageServerTest, RequestsWhileTheStateChangesGetWholePicturesOfOneState)
+{
+    // Three states, one picture each; the state flips while eight clients
+    // ask on and on. Every answer is one of the three, whole.
+    std::vector<NowPlaying> states(3, kState);
+    states[1].trackLine = "Second :: Song";
+    states[2].skinName = "Third";
+    states[2].border = 0x00FF00;
+    std::vector<QByteArray> pictures;
+    for (const NowPlaying& state : states)
+        pictures.push_back(freshAnswer(state));
+    std::atomic<int> which{0};
+    server.CurrentState = [&] { return states[size_t(which.load())]; };
+
+    std::atomic<int> torn{0}, answers{0};
+    std::atomic<bool> stop{false};
+    std::mutex seenLock;
+    std::set<int> seen;
+    std::vector<std::thread> clients;
+    for (int i = 0; i < 8; ++i)
+        clients.emplace_back([&] {
+            Client c(server.Port());
+            while (!stop) {
+                const QByteArray answer = rawPicture(c);
+                const auto at = std::find(pictures.begin(), pictures.end(), answer);
+                if (at == pictures.end()) {
+                    ++torn;
+                    break;
+                }
+                ++answers;
+                std::lock_guard g(seenLock);
+                seen.insert(int(at - pictures.begin()));
+            }
+        });
+    // Each state a few milliseconds, while the server's events run here.
+    for (int flip = 0; flip < 90 || answers < 200; ++flip) {
+        which = flip % 3;
+        QElapsedTimer held;
+        held.start();
+        while (held.elapsed() < 3)
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 1);
+        if (flip > 20000)
+            break; // no answers at all: reported below
+    }
+    stop = true;
+    for (auto& t : clients)
+        t.join();
+    EXPECT_EQ(torn, 0) << "an answer that is no one state's picture";
+    EXPECT_EQ(seen.size(), 3u) << "the state changed while they asked";
+}
+
 class PlayerImageTest : public ReadyPlayerFixture
 {
 };
+
+TEST_F(PlayerImageTest, SnapshotFollowsEachChangeWithoutWaitingOnTheStore)
+{
+    form->show();
+    // Files that are there: a rebuild keeps them.
+    const QString song = makeFile(dir, "Music/Album/Song.mp3");
+    const QString longer = makeFile(dir, "Music/An Album Whose Name Goes On And On/A Song Whose Title Goes On Too.mp3");
+    const qint32 index = form->PlaylistView.AddPlaylistEntry(song);
+    const qint32 other = form->PlaylistView.AddPlaylistEntry(longer);
+    form->Playback.CurrentIndex = index;
+    ASSERT_EQ(form->NowPlayingSnapshot().trackLine, "Album :: Song");
+
+    // Each change shows in the next snapshot.
+    const struct
+    {
+        const char* name;
+        std::function<void()> change;
+        std::function<bool(const NowPlaying&)> shows;
+    } changes[] = {
+        {"another entry", [&] { form->Playback.CurrentIndex = other; },
+         [](const NowPlaying& s) { return s.trackLine.startsWith("An Album"); }},
+        {"the entry rewritten", [&] { form->PlaylistKey().writeString(QString::number(other), song); },
+         [](const NowPlaying& s) { return s.trackLine == "Album :: Song"; }},
+        {"the skin name", [&] { settings().writeString("Skin", "Glass"); },
+         [](const NowPlaying& s) { return s.skinName == "Glass"; }},
+        {"a colour", [&] { form->SkinColor.Over = 0x123456; },
+         [](const NowPlaying& s) { return s.over == 0x123456; }},
+        {"the playlist's width",
+         [&] {
+             form->PlaylistKey().writeString(QString::number(other), longer);
+             form->Playlist->resize(200, form->Playlist->height());
+             form->ApplyDefaultSkin(); // the built-in skin keeps the box, and hands the look over
+         },
+         [&](const NowPlaying& s) {
+             return s.trackLine == TrackLineFor(longer, form->Playlist->font(), 200) && s.trackLine.contains("...");
+         }},
+    };
+    for (const auto& c : changes) {
+        SCOPED_TRACE(c.name);
+        c.change();
+        EXPECT_TRUE(c.shows(form->NowPlayingSnapshot())) << form->NowPlayingSnapshot().trackLine.toStdString();
+    }
+
+    // Another process's write is seen within a moment.
+    {
+        auto elsewhere = RegistryDatabase::open(store()->path());
+        RegistryKey(elsewhere, kSettingsKeyPath).writeString("Skin", "Ember");
+    }
+    runEventsFor(NowPlayingSnapshots::kRereadMs + 50);
+    EXPECT_EQ(form->NowPlayingSnapshot().skinName, "Ember");
+
+    // While the GUI thread holds the store (a rebuild does, for seconds),
+    // pictures come at once, of what was last committed.
+    form->Playback.CurrentIndex = index;
+    const NowPlaying before = form->NowPlayingSnapshot();
+    QByteArray during;
+    qint64 tookMs = -1;
+    form->PlaylistKey().database()->transaction([&] {
+        form->PlaylistKey().writeString(QString::number(index), longer);
+        runClient(
+            [&] {
+                QElapsedTimer t;
+                t.start();
+                Client c(form->ImageServer.Port());
+                c.send("x");
+                // Not waited for past this: a worker stuck behind the store
+                // would hold this thread, and the transaction, for good.
+                during = c.receive(hasWholeRawAnswer, 3000);
+                tookMs = t.elapsed();
+            },
+            5000);
+    });
+    EXPECT_TRUE(during == freshAnswer(before)) << "an answer of " << during.size() << " bytes";
+    EXPECT_LT(tookMs, 2000);
+    EXPECT_TRUE(form->NowPlayingSnapshot().trackLine.startsWith("An Album")) << "committed, it shows";
+}
 
 TEST_F(PlayerImageTest, AnErrorWhileDrawingEndsThatClientOnly)
 {

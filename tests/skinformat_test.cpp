@@ -1,6 +1,7 @@
 #include "platform/errors.h"
 #include "skins/coolform.h"
 #include "skins/mask.h"
+#include "skins/skinbitmap.h"
 #include "skins/skinformat.h"
 #include "support/qtprint.h"
 #include "support/testfiles.h"
@@ -148,7 +149,7 @@ TEST(Masks, GeneratedRectanglesAreBandedAndOrdered)
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         int rowsSeen = 0;
-        const QList<QRect> rects = GenerateMaskRects(picture(c.rows), white, [&] { ++rowsSeen; });
+        const QList<QRect> rects = *GenerateMaskRects(picture(c.rows), white, [&] { ++rowsSeen; });
         EXPECT_EQ(rects, c.expected);
         EXPECT_EQ(rowsSeen, c.rows.size()) << "one turn of the event loop per row";
         // The union covers exactly the non-transparent pixels.
@@ -156,6 +157,24 @@ TEST(Masks, GeneratedRectanglesAreBandedAndOrdered)
         for (int y = 0; y < c.rows.size(); ++y)
             for (int x = 0; x < c.rows[y].size(); ++x)
                 EXPECT_EQ(region.contains(QPoint(x, y)), c.rows[y][x] == '#') << x << "," << y;
+    }
+
+    // An outline of more rectangles than allowed is not made, and the scan
+    // stops at the row that shows it (a checkerboard skin would otherwise
+    // take a rectangle per two pixels).
+    const QImage spotted = picture({"#.#.", "#.#.", ".#.#", "####", "####"});
+    const struct
+    {
+        qsizetype most;
+        int rowsScanned;
+        std::optional<qsizetype> made;
+    } bounds[] = {{3, 3, std::nullopt}, {4, 4, std::nullopt}, {5, 5, 5}};
+    for (const auto& b : bounds) {
+        SCOPED_TRACE(b.most);
+        int rowsSeen = 0;
+        const auto rects = GenerateMaskRects(spotted, white, [&] { ++rowsSeen; }, b.most);
+        EXPECT_EQ(rowsSeen, b.rowsScanned);
+        EXPECT_EQ(rects ? std::optional(rects->size()) : std::nullopt, b.made);
     }
 }
 
@@ -167,6 +186,29 @@ QByteArray le(std::initializer_list<qint32> values)
         qToLittleEndian(v, b);
         out.append(b, 4);
     }
+    return out;
+}
+
+// `n` rectangles of a few pixels at random places within `side` x `side`.
+QList<QRect> scattered(int n, int side)
+{
+    QList<QRect> out;
+    quint32 seed = 1;
+    for (int i = 0; i < n; ++i) {
+        seed = seed * 1664525u + 1013904223u;
+        out.append(QRect(int(seed % side), int((seed >> 12) % side), 1 + int(seed % 7), 1 + int(seed % 5)));
+    }
+    return out;
+}
+
+// `n` bars across, then `n` bars down over them.
+QList<QRect> bars(int n)
+{
+    QList<QRect> out;
+    for (int i = 0; i < n; ++i)
+        out << QRect(0, 2 * i, 2 * n, 1);
+    for (int i = 0; i < n; ++i)
+        out << QRect(2 * i, 0, 1, 2 * n);
     return out;
 }
 
@@ -191,12 +233,12 @@ TEST(Masks, FileRoundTripAndDamagedFiles)
     for (int i = 0; i < 1000; ++i)
         fewUnordered.append(unordered[i]);
     // Few bars, but across each other: their union has a rectangle per
-    // crossing, over a million of them.
+    // crossing, 160,000 of them, more than an outline may have.
     QList<QRect> crossingBars;
-    for (int i = 0; i < 1100; ++i)
-        crossingBars << QRect(0, 2 * i, 2200, 1) << QRect(2 * i, 0, 1, 2200);
+    for (int i = 0; i < 400; ++i)
+        crossingBars << QRect(0, 2 * i, 800, 1) << QRect(2 * i, 0, 1, 800);
     QList<QRect> overlong;
-    for (int i = 0; i < (1 << 20) + 1; ++i)
+    for (qsizetype i = 0; i < kMostRegionRects + 1; ++i)
         overlong.append(QRect(2 * (i % 2), i / 2, 1, 1));
     const struct
     {
@@ -219,6 +261,7 @@ TEST(Masks, FileRoundTripAndDamagedFiles)
         {"a few out of order", EncodeMask(fewUnordered), fewUnordered},
         {"many out of order", EncodeMask(unordered), std::nullopt},
         {"a few crossing bars", EncodeMask(crossingBars), std::nullopt},
+        {"bars across, then bars down", EncodeMask(bars(400)), std::nullopt},
         {"more in region order than a window shape may have", EncodeMask(overlong), std::nullopt},
         {"coordinates beyond any window are held in range",
          le({48, 32, 1, 1, 16, 0, 0, 0, 0, INT_MIN, INT_MIN, INT_MAX, INT_MAX}),
@@ -249,19 +292,77 @@ TEST(Masks, RegionOfAnyRectangleList)
         {"bottom to top", {QRect(0, 9, 3, 1), QRect(0, 0, 3, 1)}},
         {"touching in a band", {QRect(0, 0, 2, 1), QRect(2, 0, 2, 1)}},
         {"nothing", {}},
+        {"bars across bars", bars(12)},
+        {"one inside another, ending on the same row", {QRect(0, 0, 9, 9), QRect(2, 4, 3, 5)}},
+        {"one ends where the next starts, same columns", {QRect(0, 3, 4, 3), QRect(0, 0, 4, 3), QRect(6, 0, 1, 9)}},
+        {"scattered, overlapping", scattered(300, 40)},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        EXPECT_TRUE(RegionOf(c.rects).xored(naive(c.rects)).isEmpty());
+        // The same rectangles as Qt's own union, not only the same pixels.
+        EXPECT_EQ(RegionOf(c.rects), naive(c.rects));
     }
     // A hostile file's worth of scattered rectangles is built, not hung on.
-    QList<QRect> scattered;
-    quint32 seed = 1;
-    for (int i = 0; i < 200000; ++i) {
-        seed = seed * 1664525u + 1013904223u;
-        scattered.append(QRect(int(seed % 4000), int((seed >> 12) % 4000), 1 + int(seed % 7), 1 + int(seed % 5)));
+    EXPECT_FALSE(RegionOf(scattered(200000, 4000)).isEmpty());
+}
+
+// A run-length compressed bitmap (8 or 4 bits per pixel, black and white)
+// of `width` x `height` whose compressed rows are `rows`.
+QByteArray rleBitmap(qint32 width, qint32 height, int bits, const QByteArray& rows)
+{
+    const QByteArray palette = le({0x000000, 0xFFFFFF});
+    QByteArray out = QByteArray("BM") + le({54 + 8 + qint32(rows.size()), 0, 54 + 8, 40, width, height});
+    char planesAndBits[4];
+    qToLittleEndian<quint16>(1, planesAndBits);
+    qToLittleEndian<quint16>(quint16(bits), planesAndBits + 2);
+    out.append(planesAndBits, 4);
+    out += le({bits == 8 ? 1 : 2, qint32(rows.size()), 2835, 2835, 2, 2});
+    return out + palette + rows;
+}
+
+TEST(SkinBitmaps, CompressedPicturesAreHeldToWhatTheirFileCanHold)
+{
+    QTemporaryDir dir;
+    // Rows of 255-pixel runs, the densest the format has, each row ended.
+    const auto runs = [](int width, int height, char colour) {
+        QByteArray rows;
+        for (int y = 0; y < height; ++y) {
+            for (int left = width; left > 0; left -= 255)
+                rows += QByteArray(1, char(qMin(left, 255))) + colour;
+            rows += QByteArray("\0\0", 2);
+        }
+        return rows + QByteArray("\0\1", 2);
+    };
+    const struct
+    {
+        const char* name;
+        QByteArray bytes;
+        const char* says; // nullptr: the picture loads
+    } cases[] = {
+        {"8-bit runs", rleBitmap(300, 3, 8, runs(300, 3, 1)), nullptr},
+        {"4-bit runs", rleBitmap(510, 2, 4, runs(510, 2, 0x11)), nullptr},
+        // 129 bytes claiming 5888 x 5632 pixels: 158 MiB before any check.
+        {"4-bit, a huge claim", rleBitmap(5888, 5632, 4, QByteArray(67, '\0')), "more than its 67 bytes"},
+        {"8-bit, a huge claim", rleBitmap(8192, 8192, 8, QByteArray(2, '\0') + '\1'), "compressed rows can hold"},
+        {"twice the rows its densest runs hold", rleBitmap(300, 6, 8, runs(300, 3, 1)), "compressed rows can hold"},
+        {"compression of another depth", rleBitmap(4, 4, 24, runs(4, 4, 1)), "compressed 4-bit rows with 24 bits"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const QString path = dir.filePath(QString("%1.bmp").arg(c.name));
+        makeFile(dir, QString("%1.bmp").arg(c.name), c.bytes);
+        if (!c.says) {
+            const QImage image = LoadSkinBitmap(path);
+            EXPECT_EQ(image.pixel(image.width() - 1, image.height() - 1), qRgb(255, 255, 255));
+            continue;
+        }
+        try {
+            LoadSkinBitmap(path);
+            ADD_FAILURE() << "loaded";
+        } catch (const EInvalidGraphic& e) {
+            EXPECT_TRUE(e.message().contains(c.says)) << e.message().toStdString();
+        }
     }
-    EXPECT_FALSE(RegionOf(scattered).isEmpty());
 }
 
 TEST(CoolForm, RegionLifeAndStoredForm)

@@ -21,6 +21,28 @@ SourceError makeError(int code, const std::string& path, const std::string& reas
     return {code, "Cannot play \"" + path + "\": " + reason};
 }
 
+// The size a leading ID3v2 tag claims (its header, body and footer), or 0
+// when the file does not start with one. The size is four 7-bit bytes.
+int64_t leadingId3v2Size(const std::string& path)
+{
+    unsigned char head[10];
+    std::FILE* file = std::fopen(path.c_str(), "rb");
+    if (!file)
+        return 0;
+    const size_t got = std::fread(head, 1, sizeof head, file);
+    std::fclose(file);
+    if (got != sizeof head || std::memcmp(head, "ID3", 3) != 0 || head[3] == 0xFF || head[4] == 0xFF)
+        return 0;
+    int64_t body = 0;
+    for (int i = 6; i < 10; ++i) {
+        if (head[i] & 0x80)
+            return 0; // not a tag size: no tag
+        body = body << 7 | head[i];
+    }
+    const bool footer = head[5] & 0x10;
+    return 10 + body + (footer ? 10 : 0);
+}
+
 class Mp3Source final : public Source
 {
 public:
@@ -32,8 +54,16 @@ public:
         }
     }
 
-    bool open(const std::string& path, SourceError& error)
+    bool open(const std::string& path, int64_t fileSize, SourceError& error)
     {
+        // A tag claiming more than the file holds is damaged, and libmpg123
+        // would take the memory it claims (up to 256 MiB) before reading it.
+        if (const int64_t tag = leadingId3v2Size(path); tag > fileSize) {
+            error = makeError(MP3DEC_ERR_DECODE, path,
+                              "its ID3v2 tag claims " + std::to_string(tag) + " bytes, more than the file's " +
+                                  std::to_string(fileSize));
+            return false;
+        }
         int err = MPG123_OK;
         m_handle = mpg123_new(nullptr, &err);
         if (!m_handle) {
@@ -42,7 +72,9 @@ public:
         }
         // Gapless: encoder delay and padding are cut, so the stream is
         // exactly the encoded samples and seeks are sample-accurate.
-        mpg123_param(m_handle, MPG123_ADD_FLAGS, MPG123_GAPLESS | MPG123_QUIET, 0.0);
+        // Tags are skipped, never stored: nothing here reads them, and a tag
+        // inside the stream would otherwise be read whole into memory.
+        mpg123_param(m_handle, MPG123_ADD_FLAGS, MPG123_GAPLESS | MPG123_QUIET | MPG123_SKIP_ID3V2, 0.0);
         mpg123_format_none(m_handle);
         const long* rates = nullptr;
         size_t count = 0;
@@ -276,7 +308,7 @@ std::unique_ptr<Source> openSource(const std::string& path, SourceError& error)
         return wav->open(path, error) ? std::move(wav) : nullptr;
     }
     auto mp3 = std::make_unique<Mp3Source>();
-    return mp3->open(path, error) ? std::move(mp3) : nullptr;
+    return mp3->open(path, st.st_size, error) ? std::move(mp3) : nullptr;
 }
 
 } // namespace mp3dec

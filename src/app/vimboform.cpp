@@ -235,28 +235,14 @@ TVimboForm::~TVimboForm()
 
 void TVimboForm::copyPlaylistLook()
 {
-    QMutexLocker lock(&m_nowPlayingLock);
-    m_playlistFont = Playlist->font();
-    m_playlistWidth = Playlist->width();
+    m_nowPlaying.SetPlaylistLook(Playlist->font(), Playlist->width());
 }
 
 NowPlaying TVimboForm::NowPlayingSnapshot() const
 {
-    // The store is read before the look is taken, never while holding its
-    // lock: a store busy for a moment must not hold up a skin change on the
-    // GUI thread, which takes that lock too.
-    const QString path = m_playlist.ReadPlaylistEntry(Playback.CurrentIndex);
-    const QString skin = m_settingsKey.readString(QStringLiteral("Skin"));
-    QFont font;
-    int width = 0;
-    {
-        QMutexLocker lock(&m_nowPlayingLock);
-        font = m_playlistFont;
-        width = m_playlistWidth;
-    }
-    NowPlaying state;
-    state.trackLine = TrackLineFor(path, font, width);
-    state.skinName = skin.isEmpty() ? QStringLiteral("Default") : skin;
+    // Neither the store nor this window is waited for: a rebuild holds the
+    // store for seconds, and the pictures go on meanwhile.
+    NowPlaying state = m_nowPlaying.Take(Playback.CurrentIndex);
     state.unactive = SkinColor.Unactive;
     state.border = SkinColor.Border;
     state.text = SkinColor.Text;

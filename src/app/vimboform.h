@@ -2,6 +2,7 @@
 // start-up, first show and shutdown. Its public methods are the player's commands.
 #pragma once
 
+#include "imageserver/nowplayingsnapshot.h"
 #include "imageserver/npimageserver.h"
 #include "lyrics/lyrics.h"
 #include "platform/paths.h"
@@ -62,6 +63,7 @@ class TVimboForm : public QWidget, public vimbo::PlaybackView
     vimbo::RegistryKey m_settingsKey;
     vimbo::RegistryKey m_playlistKey;
     vimbo::PlaylistStore m_playlist;
+    vimbo::NowPlayingSnapshots m_nowPlaying{m_settingsKey, m_playlistKey};
 
 public:
     TVimboForm(StartupOptions options, std::shared_ptr<vimbo::RegistryDatabase> store,
@@ -326,11 +328,8 @@ private:
     std::optional<vimbo::EmbeddedFiles> m_embedded;
     bool m_terminateRequested = false;
     qint32 m_passedIndex = 0; // the entry a command-line file was stored as
-    // The playlist view's font and width, copied for the picture server's
+    // Hands the playlist view's font and width to the picture server's
     // threads (names there are cut as the view cuts them).
-    mutable QMutex m_nowPlayingLock;
-    QFont m_playlistFont;
-    int m_playlistWidth = 0;
     void copyPlaylistLook();
     // Every control of the window, in creation order (the order a skin is applied in).
     QList<QWidget*> m_components;

@@ -15,6 +15,9 @@ struct NowPlaying
     QString trackLine = QStringLiteral("None"); // "folder :: name", or "None"
     QString skinName = QStringLiteral("Default");
     quint32 unactive = 0, border = 0, text = 0, clicked = 0, over = 0; // skin colours, red in the low byte
+
+    // Equal states give the same picture, to the byte.
+    bool operator==(const NowPlaying&) const = default;
 };
 
 // The track line for a playlist entry's path, names cut to the playlist

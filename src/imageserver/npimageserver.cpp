@@ -5,9 +5,11 @@
 
 #include <poll.h>
 #include <sys/eventfd.h>
+#include <sys/resource.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cxxabi.h>
 
@@ -24,8 +26,34 @@ TNpPicture TNpImageServer::RenderPicture(const vimbo::NowPlaying& state, bool wi
     return {vimbo::EncodeJpeg(image), withBmp ? vimbo::EncodeBmp(image) : QByteArray()};
 }
 
+std::shared_ptr<const TNpPicture> TNpImageServer::PictureFor(const vimbo::NowPlaying& state)
+{
+    const auto kept = [&]() -> std::shared_ptr<const TNpPicture> {
+        QMutexLocker lock(&m_keptLock);
+        return m_keptState == state ? m_kept : nullptr;
+    };
+    if (auto picture = kept())
+        return picture;
+    QMutexLocker drawing(&m_drawLock);
+    // Drawn by another worker while this one waited?
+    if (auto picture = kept())
+        return picture;
+    auto picture = std::make_shared<const TNpPicture>(Render(state, true));
+    QMutexLocker lock(&m_keptLock);
+    m_keptState = state;
+    m_kept = picture;
+    return picture;
+}
+
 TNpImageServer::TNpImageServer(int idleTimeoutMs, QObject* parent) : QTcpServer(parent), IdleTimeoutMs(idleTimeoutMs)
 {
+    // A timer of 1 ms, not posted calls or a zero timer: posted calls made
+    // while posted events are delivered are delivered in the same pass, and
+    // zero timers run ahead of the others, so the window's own timers would
+    // wait for the whole burst. A new connection's worker starts within a
+    // millisecond.
+    m_housekeeping.setInterval(1);
+    connect(&m_housekeeping, &QTimer::timeout, this, &TNpImageServer::startAndFreeWorkers);
     m_stopSignal = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
 }
 
@@ -49,11 +77,16 @@ void TNpImageServer::stopWorkers()
         const quint64 one = 1;
         [[maybe_unused]] const auto written = ::write(m_stopSignal, &one, sizeof one);
     }
-    for (QThread* t : std::as_const(m_threads)) {
+    for (QThread* t : std::as_const(m_threads) + std::as_const(m_ended)) {
         t->wait();
         delete t;
     }
     m_threads.clear();
+    m_ended.clear();
+    for (int socket : std::as_const(m_waiting))
+        ::close(socket);
+    m_waiting.clear();
+    m_housekeeping.stop();
 }
 
 void TNpImageServer::Start(quint16 port)
@@ -74,9 +107,27 @@ void TNpImageServer::incomingConnection(qintptr socketDescriptor)
         pauseAccepting();
         return;
     }
-    ServerThread(socketDescriptor);
+    // Starting a thread takes the GUI thread up to milliseconds when the
+    // processors are busy; the workers of a burst of connections are
+    // started a few per turn of the event loop (and freed so when they
+    // end), the window's events running in between.
+    m_waiting.append(int(socketDescriptor));
+    m_housekeeping.start();
     if (ActiveWorkers() >= MaxWorkers)
         pauseAccepting();
+}
+
+void TNpImageServer::startAndFreeWorkers()
+{
+    for (int started = 0; started < kWorkersPerTurn && !m_waiting.isEmpty(); ++started)
+        ServerThread(m_waiting.takeFirst());
+    for (int freed = 0; freed < kWorkersPerTurn && !m_ended.isEmpty(); ++freed) {
+        QThread* worker = m_ended.takeFirst();
+        worker->wait(); // past its last instruction before it goes
+        delete worker;
+    }
+    if (m_waiting.isEmpty() && m_ended.isEmpty())
+        m_housekeeping.stop();
 }
 
 TVimboThread* TNpImageServer::ServerThread(qintptr socketDescriptor)
@@ -85,8 +136,8 @@ TVimboThread* TNpImageServer::ServerThread(qintptr socketDescriptor)
     m_threads.append(worker);
     connect(worker, &QThread::finished, this, [this, worker] {
         m_threads.removeOne(worker);
-        worker->wait(); // past its last instruction before it goes
-        worker->deleteLater();
+        m_ended.append(worker);
+        m_housekeeping.start();
         if (ActiveWorkers() < MaxWorkers)
             resumeAccepting();
     });
@@ -95,7 +146,7 @@ TVimboThread* TNpImageServer::ServerThread(qintptr socketDescriptor)
 }
 
 TVimboThread::TVimboThread(TNpImageServer& server, qintptr socket)
-    : m_state(server.CurrentState), m_render(server.Render), m_idleMs(server.IdleTimeoutMs),
+    : m_server(server), m_state(server.CurrentState), m_idleMs(server.IdleTimeoutMs),
       m_stopSignal(server.m_stopSignal), m_socket(int(socket))
 {
 }
@@ -132,11 +183,12 @@ bool TVimboThread::readMore()
     }
 }
 
-bool TVimboThread::sendAll(const QByteArray& bytes)
+bool TVimboThread::sendAll(const QByteArray& bytes, bool more)
 {
+    const int flags = MSG_NOSIGNAL | MSG_DONTWAIT | (more ? MSG_MORE : 0);
     qsizetype sent = 0;
     while (sent < bytes.size()) {
-        const ssize_t n = ::send(m_socket, bytes.constData() + sent, size_t(bytes.size() - sent), MSG_NOSIGNAL | MSG_DONTWAIT);
+        const ssize_t n = ::send(m_socket, bytes.constData() + sent, size_t(bytes.size() - sent), flags);
         if (n > 0) {
             sent += n;
             continue;
@@ -171,8 +223,17 @@ bool TVimboThread::isHttpRequestLine()
 TVimboThread::Request TVimboThread::readRequest(bool& keepOpen)
 {
     keepOpen = true;
-    if (m_pending.isEmpty() && !(waitReadable(m_idleMs) && readMore()))
+    // A client may send requests before it has read the answers; a few are
+    // answered in turn, but a stream of them (thousands in one packet) would
+    // keep this worker drawing for one client alone.
+    if (m_pending.isEmpty()) {
+        m_queued = 0;
+        if (!(waitReadable(m_idleMs) && readMore()))
+            return Request::None;
+    } else if (++m_queued > TNpImageServer::kMaxQueuedRequests) {
+        m_pending.clear();
         return Request::None;
+    }
     // A request line of HTTP may come in pieces; other data is answered as it is.
     const auto mayBeHttp = [this] {
         for (const char* method : {"GET ", "HEAD "}) {
@@ -235,6 +296,13 @@ TVimboThread::Request TVimboThread::readRequest(bool& keepOpen)
 
 void TVimboThread::run()
 {
+    // The player's own window comes first: with many clients at once the
+    // workers take the time the GUI thread leaves (Linux keeps a nice value
+    // per thread; only this worker's is raised).
+    errno = 0;
+    const int nice = ::getpriority(PRIO_PROCESS, 0);
+    if (errno == 0)
+        ::setpriority(PRIO_PROCESS, id_t(::gettid()), std::min(nice + kWorkerNiceness, 19));
     // Whatever goes wrong while one client is served (a playlist entry of
     // the wrong type in the store, no memory for a picture) ends this
     // worker alone: the connection closes, the server and the player go on.
@@ -258,20 +326,22 @@ void TVimboThread::ServeClient()
         if (request == Request::None)
             break;
         const vimbo::NowPlaying state = m_state ? m_state() : vimbo::NowPlaying{};
-        const TNpPicture picture = m_render(state, request == Request::Raw);
-        QByteArray answer;
+        // Shared with the other workers, and never changed once made: the
+        // JPEG and the BMP sent are always of one picture.
+        const std::shared_ptr<const TNpPicture> picture = m_server.PictureFor(state);
+        bool sent = false;
         if (request == Request::Raw) {
-            answer = picture.jpeg + picture.bmp;
+            sent = sendAll(picture->jpeg, true) && sendAll(picture->bmp);
         } else {
-            answer = QByteArrayLiteral("HTTP/1.1 200 OK\r\nContent-Type: image/jpeg\r\nContent-Length: ") +
-                     QByteArray::number(picture.jpeg.size()) +
-                     QByteArrayLiteral("\r\nCache-Control: no-store\r\nConnection: ") +
-                     (keepOpen ? QByteArrayLiteral("keep-alive") : QByteArrayLiteral("close")) +
-                     QByteArrayLiteral("\r\n\r\n");
-            if (request == Request::Get)
-                answer += picture.jpeg;
+            const QByteArray head =
+                QByteArrayLiteral("HTTP/1.1 200 OK\r\nContent-Type: image/jpeg\r\nContent-Length: ") +
+                QByteArray::number(picture->jpeg.size()) +
+                QByteArrayLiteral("\r\nCache-Control: no-store\r\nConnection: ") +
+                (keepOpen ? QByteArrayLiteral("keep-alive") : QByteArrayLiteral("close")) +
+                QByteArrayLiteral("\r\n\r\n");
+            sent = request == Request::Get ? sendAll(head, true) && sendAll(picture->jpeg) : sendAll(head);
         }
-        if (!sendAll(answer) || !keepOpen)
+        if (!sent || !keepOpen)
             break;
     }
 }

@@ -109,6 +109,8 @@ RegistryDatabase::~RegistryDatabase()
     for (auto& [sql, stmt] : m_statements)
         sqlite3_finalize(stmt);
     sqlite3_close_v2(m_db);
+    sqlite3_finalize(m_readerFetch);
+    sqlite3_close_v2(m_reader);
 }
 
 sqlite3_stmt* RegistryDatabase::statement(const char* sql)
@@ -132,7 +134,10 @@ void RegistryDatabase::begin()
 
 void RegistryDatabase::commit()
 {
-    if (!execute(m_db, "COMMIT")) {
+    // Counted once the writes are there to be read, never before.
+    const bool committed = execute(m_db, "COMMIT");
+    changed();
+    if (!committed) {
         const QString reason = QString::fromUtf8(sqlite3_errmsg(m_db));
         rollback();
         throw ERegistryException(QStringLiteral("Failed to commit a transaction: %1").arg(reason));
@@ -143,6 +148,7 @@ void RegistryDatabase::rollback()
 {
     if (!sqlite3_get_autocommit(m_db))
         execute(m_db, "ROLLBACK");
+    changed();
 }
 
 RegistryKey::RegistryKey(std::shared_ptr<RegistryDatabase> db, QString keyPath)
@@ -182,6 +188,36 @@ std::optional<RegistryType> RegistryKey::valueType(const QString& name) const
     return value ? std::optional(value->type) : std::nullopt;
 }
 
+QString RegistryKey::readCommittedString(const QString& name) const
+{
+    std::lock_guard lock(m_db->m_readerMutex);
+    if (!m_db->m_reader) {
+        sqlite3* raw = nullptr;
+        const int flags = SQLITE_OPEN_READONLY | SQLITE_OPEN_NOMUTEX;
+        if (sqlite3_open_v2(QFile::encodeName(m_db->m_path).constData(), &raw, flags, nullptr) != SQLITE_OK ||
+            sqlite3_prepare_v3(raw, "SELECT type, data FROM reg_values WHERE key = ?1 AND name = ?2", -1,
+                               SQLITE_PREPARE_PERSISTENT, &m_db->m_readerFetch, nullptr) != SQLITE_OK) {
+            sqlite3_close_v2(raw);
+            throw ERegistryException(QStringLiteral("Failed to get data for '%1'").arg(name));
+        }
+        // Readers of a WAL database wait only while another process
+        // recovers it; a brief wait then, never a writer's whole transaction.
+        sqlite3_busy_timeout(raw, 200);
+        m_db->m_reader = raw;
+    }
+    StatementUse stmt(m_db->m_readerFetch);
+    bindText(stmt.get(), 1, m_keyPath);
+    bindText(stmt.get(), 2, name);
+    const int rc = sqlite3_step(stmt.get());
+    if (rc == SQLITE_DONE)
+        return {};
+    if (rc != SQLITE_ROW)
+        throw ERegistryException(QStringLiteral("Failed to get data for '%1'").arg(name));
+    if (RegistryType(sqlite3_column_int(stmt.get(), 0)) != RegistryType::String)
+        throw ERegistryException(QStringLiteral("Invalid data type for '%1'").arg(name));
+    return columnText(stmt.get(), 1);
+}
+
 QString RegistryKey::readString(const QString& name) const
 {
     const auto value = fetch(name);
@@ -219,6 +255,7 @@ void RegistryKey::write(const QString& name, const Stored& value)
         else
             bindText(stmt.get(), 4, value.text);
         ok = sqlite3_step(stmt.get()) == SQLITE_DONE;
+        m_db->changed();
     }
     if (!ok) {
         qWarning("settings store: %s", sqlite3_errmsg(m_db->m_db));
@@ -244,7 +281,9 @@ bool RegistryKey::deleteValue(const QString& name)
         throw ERegistryException(QStringLiteral("Failed to delete value '%1'").arg(name));
     bindText(stmt.get(), 1, m_keyPath);
     bindText(stmt.get(), 2, name);
-    if (sqlite3_step(stmt.get()) != SQLITE_DONE)
+    const int rc = sqlite3_step(stmt.get());
+    m_db->changed();
+    if (rc != SQLITE_DONE)
         throw ERegistryException(QStringLiteral("Failed to delete value '%1'").arg(name));
     return sqlite3_changes(m_db->m_db) > 0;
 }

@@ -6,6 +6,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <atomic>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -35,6 +36,10 @@ public:
     RegistryDatabase& operator=(const RegistryDatabase&) = delete;
 
     QString path() const { return m_path; }
+    // Goes up with every write this process commits (and with every write
+    // inside a transaction). Readers that keep a copy of a value compare it
+    // to know when to read again; other processes' writes do not count.
+    quint64 commitCount() const { return m_commits.load(std::memory_order_acquire); }
 
     // Runs `work` as one transaction: the store holds either all of its writes or none.
     // Other threads wait; the calling thread may read and write inside, and
@@ -62,6 +67,7 @@ private:
     void begin();
     void commit();
     void rollback();
+    void changed() { m_commits.fetch_add(1, std::memory_order_acq_rel); }
     // A prepared statement for `sql` (a string literal), prepared once and
     // kept; null when it cannot be prepared. The caller holds m_mutex and
     // resets it after use (see StatementUse).
@@ -72,6 +78,12 @@ private:
     std::recursive_mutex m_mutex;
     int m_depth = 0;
     std::unordered_map<const char*, sqlite3_stmt*> m_statements;
+    std::atomic<quint64> m_commits{0};
+    // A read-only connection of its own for readCommittedString, opened at
+    // its first use, with its one statement; m_readerMutex guards both.
+    std::mutex m_readerMutex;
+    sqlite3* m_reader = nullptr;
+    sqlite3_stmt* m_readerFetch = nullptr;
 };
 
 // An open key, such as "Software\Zevo Software\Vimbo Player". Cheap to copy.
@@ -89,6 +101,11 @@ public:
     // ERegistryException "Invalid data type for '<name>'".
     QString readString(const QString& name) const;
     qint32 readInteger(const QString& name) const;
+    // readString as last committed, through a connection of its own: it does
+    // not wait for a transaction held open by another thread of this
+    // process (a rebuild's), whose writes it does not see until they are
+    // committed. For threads that must never stand behind the GUI thread.
+    QString readCommittedString(const QString& name) const;
     // Throw ERegistryException "Failed to set data for '<name>'" when the store refuses.
     void writeString(const QString& name, const QString& value);
     void writeInteger(const QString& name, qint32 value);

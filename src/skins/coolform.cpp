@@ -106,9 +106,19 @@ void TCoolForm::WriteMask(QIODevice& stream) const
     stream.write(vimbo::EncodeMask(rects));
 }
 
+QString TCoolForm::TooIntricateOutline()
+{
+    return QStringLiteral("its outline would take more than %L1 rectangles, more than a window shape may have")
+        .arg(vimbo::kMostRegionRects);
+}
+
 QList<QRect> TCoolForm::GenerateMask(const QImage& picture, quint32 transparent)
 {
-    return vimbo::GenerateMaskRects(picture, transparent, [] { QCoreApplication::processEvents(); });
+    std::optional<QList<QRect>> rects =
+        vimbo::GenerateMaskRects(picture, transparent, [] { QCoreApplication::processEvents(); });
+    if (!rects)
+        throw EInvalidGraphic(QStringLiteral("The picture cannot be a window's outline: %1.").arg(TooIntricateOutline()));
+    return std::move(*rects);
 }
 
 void TCoolForm::GenerateMaskFile(const QImage& picture, quint32 transparent, const QString& fileName)
@@ -125,9 +135,13 @@ bool TCoolForm::GenerateAndLoadMask(quint32 transparent, const QString& fileName
     if (!m_picture.isNull()) {
         // Our own copy: a handler run meanwhile may give the form a new picture.
         const QImage picture = m_picture;
-        const QList<QRect> rects = GenerateMask(picture, transparent);
+        const std::optional<QList<QRect>> made =
+            vimbo::GenerateMaskRects(picture, transparent, [] { QCoreApplication::processEvents(); });
         if (stillWanted && !stillWanted())
             return false;
+        if (!made)
+            throw EInvalidGraphic(TooIntricateOutline());
+        const QList<QRect>& rects = *made;
         if (!vimbo::WriteMaskFile(fileName, rects)) {
             // A Skins folder we may not write to (an installed player's): the
             // outline just made is used without its file. An older file of

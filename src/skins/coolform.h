@@ -56,15 +56,23 @@ public:
 
     // Writes the region of `picture`'s pixels that are not `transparent` to
     // `fileName`, letting window events run once per row. Nothing happens for
-    // an empty picture. Throws EFCreateError when the file cannot be written.
+    // an empty picture. Throws EFCreateError when the file cannot be written,
+    // EInvalidGraphic (nothing written) when the region would have more
+    // rectangles than a window shape may have.
     static void GenerateMaskFile(const QImage& picture, quint32 transparent, const QString& fileName);
-    // The rectangles of that region, window events running once per row.
+    // The rectangles of that region, window events running once per row;
+    // throws EInvalidGraphic as GenerateMaskFile does.
     static QList<QRect> GenerateMask(const QImage& picture, quint32 transparent);
     // GenerateMaskFile for the current picture, then LoadMaskFile of the
     // file. Where the file cannot be written, the region made becomes the
     // outline without it. Window events run while the region is made; if
     // `stillWanted` then says no, nothing is written or changed (false).
+    // A picture whose region would be too intricate throws EInvalidGraphic
+    // whose message is TooIntricateOutline(); nothing is written, the
+    // outline is unchanged, and the picture stays (the caller decides).
     bool GenerateAndLoadMask(quint32 transparent, const QString& fileName, const std::function<bool()>& stillWanted);
+    // Why a picture cannot give an outline, as part of a sentence.
+    static QString TooIntricateOutline();
 
 protected:
     void paintEvent(QPaintEvent* event) override;

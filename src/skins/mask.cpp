@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <limits>
 #include <optional>
+#include <vector>
 
 namespace vimbo {
 
@@ -17,38 +18,129 @@ constexpr quint32 kRectangles = 1;
 // Coordinates a mask may use; X11 windows end at 32767.
 constexpr qint32 kFarthest = 1 << 20;
 // A list in region order is taken as it is, in one pass. Any other list is
-// united piece by piece, which costs far more time and memory per rectangle
-// (about 300 bytes each at its peak): beyond this many, such a file is
-// refused. Generated masks are always in region order; a hand-made outline
-// out of order stays far below.
+// sorted and swept into bands first, which costs some hundred bytes per
+// rectangle: beyond this many, such a file is refused. Generated masks are
+// always in region order; a hand-made outline out of order stays far below.
 constexpr qsizetype kMostUnorderedRects = 1 << 16;
-// The most rectangles an outline may have, in the file or once united: a
-// window shape goes to the window system in one request, which must stay
-// within what an X server takes. United lists can grow with the square of
-// their length (bars across bars), so the bound holds at every step.
-constexpr qsizetype kMostRegionRects = 1 << 20;
 
-// The union of `rects`, united in pairs, then pairs of pairs, so the work
-// stays near n log n; nothing when any step grows past `most` rectangles.
-std::optional<QRegion> unitedRegion(const QList<QRect>& rects, qsizetype most)
+// Rectangles covering columns [xs[from], xs[to]) for any pair of the
+// sorted, distinct edges `xs`: a count per node of how many rectangles cover
+// the node's whole stretch, and how many columns below it are covered. The
+// covered spans are read out in time that follows their number, not the
+// number of rectangles.
+class ColumnCover
 {
-    QList<QRegion> parts;
-    parts.reserve(rects.size());
-    for (const QRect& r : rects)
-        parts.append(QRegion(r));
-    while (parts.size() > 1) {
-        QList<QRegion> next;
-        next.reserve(parts.size() / 2 + 1);
-        for (qsizetype i = 0; i + 1 < parts.size(); i += 2) {
-            next.append(parts[i].united(parts[i + 1]));
-            if (next.last().rectCount() > most)
-                return std::nullopt;
-        }
-        if (parts.size() % 2)
-            next.append(parts.last());
-        parts.swap(next);
+public:
+    explicit ColumnCover(std::vector<qint32> xs) : m_xs(std::move(xs)), m_count(4 * m_xs.size()), m_covered(4 * m_xs.size()) {}
+
+    qint64 covered() const { return m_xs.size() < 2 ? 0 : m_covered[1]; }
+    void add(qsizetype from, qsizetype to, int delta) { update(1, 0, last(), from, to, delta); }
+    // The maximal covered spans [from, to), left to right.
+    void spans(QList<std::pair<qint32, qint32>>& out) const
+    {
+        out.clear();
+        if (m_xs.size() >= 2)
+            collect(1, 0, last(), out);
     }
-    return parts.isEmpty() ? QRegion() : parts.first();
+    qsizetype index(qint32 x) const { return std::lower_bound(m_xs.begin(), m_xs.end(), x) - m_xs.begin(); }
+
+private:
+    qsizetype last() const { return qsizetype(m_xs.size()) - 1; }
+    void update(qsizetype node, qsizetype lo, qsizetype hi, qsizetype from, qsizetype to, int delta)
+    {
+        if (to <= lo || hi <= from)
+            return;
+        if (from <= lo && hi <= to) {
+            m_count[node] += delta;
+        } else {
+            const qsizetype mid = (lo + hi) / 2;
+            update(2 * node, lo, mid, from, to, delta);
+            update(2 * node + 1, mid, hi, from, to, delta);
+        }
+        if (m_count[node] > 0)
+            m_covered[node] = m_xs[hi] - m_xs[lo];
+        else
+            m_covered[node] = hi - lo == 1 ? 0 : m_covered[2 * node] + m_covered[2 * node + 1];
+    }
+    void collect(qsizetype node, qsizetype lo, qsizetype hi, QList<std::pair<qint32, qint32>>& out) const
+    {
+        if (m_covered[node] == 0)
+            return;
+        if (m_count[node] > 0 || hi - lo == 1) {
+            if (!out.isEmpty() && out.last().second == m_xs[lo])
+                out.last().second = m_xs[hi];
+            else
+                out.append({m_xs[lo], m_xs[hi]});
+            return;
+        }
+        const qsizetype mid = (lo + hi) / 2;
+        collect(2 * node, lo, mid, out);
+        collect(2 * node + 1, mid, hi, out);
+    }
+
+    std::vector<qint32> m_xs;
+    std::vector<int> m_count;
+    std::vector<qint64> m_covered;
+};
+
+// The union of `rects` in the form a region keeps (bands top to bottom, each
+// of disjoint spans left to right, no two touching bands alike), swept from
+// top to bottom; nothing once it would hold more than `most` rectangles.
+// Bars across bars make a union of the square of their number, so the bound
+// is checked as each band is made, before its rectangles are taken.
+std::optional<QList<QRect>> bandedUnion(const QList<QRect>& rects, qsizetype most)
+{
+    struct Edge
+    {
+        qint32 y;
+        bool ends;
+        qsizetype rect;
+    };
+    std::vector<Edge> edges;
+    edges.reserve(2 * rects.size());
+    std::vector<qint32> xs;
+    xs.reserve(2 * rects.size());
+    for (qsizetype i = 0; i < rects.size(); ++i) {
+        const QRect& r = rects[i];
+        if (r.isEmpty())
+            continue;
+        edges.push_back({r.top(), false, i});
+        edges.push_back({r.top() + r.height(), true, i});
+        xs.push_back(r.left());
+        xs.push_back(r.left() + r.width());
+    }
+    // At one edge, rectangles that start come before those that end: the
+    // covered columns then only grow, then only shrink, so they changed
+    // exactly when their number did.
+    std::sort(edges.begin(), edges.end(), [](const Edge& a, const Edge& b) {
+        return a.y != b.y ? a.y < b.y : a.ends < b.ends;
+    });
+    std::sort(xs.begin(), xs.end());
+    xs.erase(std::unique(xs.begin(), xs.end()), xs.end());
+    ColumnCover cover(std::move(xs));
+
+    QList<QRect> out;
+    QList<std::pair<qint32, qint32>> band;
+    qint32 bandTop = 0;
+    for (std::size_t i = 0; i < edges.size();) {
+        const qint32 y = edges[i].y;
+        bool changed = false;
+        for (; i < edges.size() && edges[i].y == y; ++i) {
+            const QRect& r = rects[edges[i].rect];
+            const qint64 before = cover.covered();
+            cover.add(cover.index(r.left()), cover.index(r.left() + r.width()), edges[i].ends ? -1 : 1);
+            changed = changed || cover.covered() != before;
+        }
+        if (!changed)
+            continue;
+        for (const auto& [from, to] : band)
+            out.append(QRect(from, bandTop, to - from, y - bandTop));
+        cover.spans(band);
+        bandTop = y;
+        if (out.size() + band.size() > most)
+            return std::nullopt;
+    }
+    return out;
 }
 
 void put32(QByteArray& out, qint64 value)
@@ -80,7 +172,8 @@ bool isBanded(const QList<QRect>& rects)
 
 } // namespace
 
-QList<QRect> GenerateMaskRects(const QImage& picture, quint32 transparent, const std::function<void()>& eachRow)
+std::optional<QList<QRect>> GenerateMaskRects(const QImage& picture, quint32 transparent,
+                                              const std::function<void()>& eachRow, qsizetype most)
 {
     const QImage image = picture.convertToFormat(QImage::Format_RGB32);
     const QRgb cut = qRgb(int(transparent & 0xFF), int((transparent >> 8) & 0xFF), int((transparent >> 16) & 0xFF));
@@ -117,6 +210,8 @@ QList<QRect> GenerateMaskRects(const QImage& picture, quint32 transparent, const
         }
         if (spans != band) {
             closeBand(y);
+            if (rects.size() + spans.size() > most)
+                return std::nullopt;
             band = spans;
             bandTop = y;
         }
@@ -132,9 +227,12 @@ QRegion RegionOf(const QList<QRect>& rects)
         region.setRects(rects.constData(), int(rects.size()));
         return region;
     }
-    // Any other list (overlapping, unordered). Lists from files were bounded
-    // when read; one of our own is united whatever its size.
-    return *unitedRegion(rects, std::numeric_limits<qsizetype>::max());
+    // Any other list (overlapping, unordered) is put in that form first.
+    // Lists from files were bounded when read; one of our own is taken
+    // whatever its size.
+    const QList<QRect> banded = *bandedUnion(rects, std::numeric_limits<qsizetype>::max());
+    region.setRects(banded.constData(), int(banded.size()));
+    return region;
 }
 
 QByteArray EncodeMask(const QList<QRect>& rects)
@@ -173,7 +271,7 @@ std::optional<QList<QRect>> DecodeMask(const QByteArray& bytes, QRegion* united)
     const quint32 count = get32(data + 8);
     const quint32 listSize = get32(data + 12);
     if (headerSize != kHeaderSize || type != kRectangles || count > (length - kHeaderSize) / 16 ||
-        (listSize != 0 && listSize != 16 * count))
+        qsizetype(count) > kMostRegionRects || (listSize != 0 && listSize != 16 * count))
         return std::nullopt;
     QList<QRect> rects;
     rects.reserve(count);
@@ -187,16 +285,14 @@ std::optional<QList<QRect>> DecodeMask(const QByteArray& bytes, QRegion* united)
         if (clamp(right) > clamp(left) && clamp(bottom) > clamp(top))
             rects.append(QRect(QPoint(clamp(left), clamp(top)), QPoint(clamp(right) - 1, clamp(bottom) - 1)));
     }
-    if (rects.size() > kMostRegionRects)
-        return std::nullopt;
     if (!isBanded(rects)) {
         if (rects.size() > kMostUnorderedRects)
             return std::nullopt;
-        std::optional<QRegion> region = unitedRegion(rects, kMostRegionRects);
-        if (!region)
+        const std::optional<QList<QRect>> banded = bandedUnion(rects, kMostRegionRects);
+        if (!banded)
             return std::nullopt;
         if (united)
-            *united = std::move(*region);
+            united->setRects(banded->constData(), int(banded->size()));
     } else if (united) {
         *united = RegionOf(rects);
     }

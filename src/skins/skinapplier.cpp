@@ -1,5 +1,6 @@
 #include "skinapplier.h"
 
+#include "platform/errors.h"
 #include "platform/profile.h"
 #include "skins/coolform.h"
 #include "skins/skinbitmap.h"
@@ -37,13 +38,24 @@ SkinApplier::Outcome SkinApplier::Apply(const QString& name)
     // used leaves the window as it was.
     const QImage picture = LoadSkinBitmap(bitmap);
     const quint64 choice = ++m_choice;
+    const QImage pictureBefore = m_maskedForm.Picture();
+    const std::optional<QRegion> regionBefore = m_maskedForm.Mask().Region();
     m_maskedForm.SetPicture(picture);
 
     const SkinColorSection colors = ReadSkinColors(skin, CurrentColors());
     const QString mask = FindSkinFile(m_folder, name, QStringLiteral("msk"));
     if (colors.transparent) {
-        if (!m_maskedForm.GenerateAndLoadMask(*colors.transparent, mask, isNewest(choice)))
-            return Outcome::Superseded;
+        try {
+            if (!m_maskedForm.GenerateAndLoadMask(*colors.transparent, mask, isNewest(choice)))
+                return Outcome::Superseded;
+        } catch (const EInvalidGraphic&) {
+            // A picture too intricate to be an outline is refused like a
+            // damaged one: the skin in place stays whole.
+            m_maskedForm.SetPicture(pictureBefore);
+            m_maskedForm.Mask().SetRegion(regionBefore);
+            throw EInvalidGraphic(QStringLiteral("The picture \"%1\" cannot be used: %2.")
+                                      .arg(bitmap, TCoolForm::TooIntricateOutline()));
+        }
     } else {
         m_maskedForm.LoadMaskFile(mask);
     }

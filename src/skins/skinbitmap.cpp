@@ -16,6 +16,45 @@ namespace {
     throw EInvalidGraphic(QStringLiteral("The picture \"%1\" cannot be used: %2.").arg(fileName, why));
 }
 
+// The pixels a header claims must be there in the file before any memory is
+// taken for them. Uncompressed rows are padded to four bytes, and the file
+// holds them all. Compressed rows are runs of two bytes, a count of at most
+// 255 pixels of one row and their colour; the escapes that skip pixels (end
+// of row, delta, end of picture) leave pixels without a colour of their own,
+// which a skin picture does not do at any scale. So each row takes at least
+// 2 * ceil(width / 255) bytes, and a header claiming more rows than the file
+// can hold is refused.
+void checkPixelsFitFile(const QString& fileName, qint64 fileSize, quint32 pixelOffset, qint64 width, qint64 height,
+                        int bits, quint32 compression)
+{
+    enum : quint32 { Rgb = 0, Rle8 = 1, Rle4 = 2, BitFields = 3, AlphaBitFields = 6 };
+    const bool uncompressed = compression == Rgb || compression == BitFields || compression == AlphaBitFields;
+    if (!uncompressed && compression != Rle8 && compression != Rle4)
+        invalid(fileName, QStringLiteral("its pixels are stored in a way skin pictures do not use (compression %1)")
+                              .arg(compression));
+    if (!uncompressed && bits != (compression == Rle8 ? 8 : 4))
+        invalid(fileName, QStringLiteral("its header names compressed %1-bit rows with %2 bits per pixel")
+                              .arg(compression == Rle8 ? 8 : 4)
+                              .arg(bits));
+    if (uncompressed) {
+        const qint64 rowBytes = ((width * bits + 31) / 32) * 4;
+        if (qint64(pixelOffset) + rowBytes * height > fileSize)
+            invalid(fileName, QStringLiteral("the file is cut short (%1 bytes, its header needs %2)")
+                                  .arg(fileSize)
+                                  .arg(qint64(pixelOffset) + rowBytes * height));
+        return;
+    }
+    const qint64 fewest = height * 2 * ((width + 254) / 255);
+    const qint64 held = fileSize - qint64(pixelOffset);
+    if (held < fewest)
+        invalid(fileName, QStringLiteral("its header claims %1 x %2 pixels, more than its %3 bytes of compressed "
+                                         "rows can hold (they need at least %4)")
+                              .arg(width)
+                              .arg(height)
+                              .arg(qMax<qint64>(held, 0))
+                              .arg(fewest));
+}
+
 } // namespace
 
 QImage LoadSkinBitmap(const QString& fileName)
@@ -55,14 +94,7 @@ QImage LoadSkinBitmap(const QString& fileName)
                               .arg(width)
                               .arg(height)
                               .arg(kMaxSkinSide));
-    // Uncompressed rows are padded to four bytes; the file must hold them all.
-    if (compression == 0 || compression == 3) {
-        const qint64 rowBytes = ((width * bits + 31) / 32) * 4;
-        if (qint64(pixelOffset) + rowBytes * height > file.size())
-            invalid(fileName, QStringLiteral("the file is cut short (%1 bytes, its header needs %2)")
-                                  .arg(file.size())
-                                  .arg(qint64(pixelOffset) + rowBytes * height));
-    }
+    checkPixelsFitFile(fileName, file.size(), pixelOffset, width, height, bits, compression);
 
     QImageReader reader(&file, "bmp");
     QImage image;
