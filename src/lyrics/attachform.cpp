@@ -36,8 +36,11 @@ TAttachForm::TAttachForm(const PlaylistStore& playlist, const QString& lyricName
     connect(Button1, &QPushButton::clicked, this, &TAttachForm::Button1Click);
     connect(FilesBox, &QListWidget::itemDoubleClicked, this, &TAttachForm::AttachBtnClick);
 
+    // The "&" marks Cancel's key, as the label's buddy takes it.
+    auto* hint = new QLabel(QStringLiteral("If you don't know what to do, just click &Cancel..."), this);
+    hint->setBuddy(Button1);
     auto* buttons = new QHBoxLayout;
-    buttons->addWidget(new QLabel(QStringLiteral("If you don't know what to do, just click &Cancel..."), this), 1);
+    buttons->addWidget(hint, 1);
     buttons->addWidget(AttachBtn);
     buttons->addWidget(Button1);
     auto* layout = new QVBoxLayout(this);
@@ -45,7 +48,7 @@ TAttachForm::TAttachForm(const PlaylistStore& playlist, const QString& lyricName
     layout->addWidget(LyricLabel);
     layout->addWidget(FilesBox, 1);
     layout->addLayout(buttons);
-    resize(460, 340);
+    resize(520, 340);
     setFixedSize(size());
 }
 

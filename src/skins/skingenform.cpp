@@ -240,7 +240,8 @@ TSkinGenForm::TSkinGenForm(QString skinsFolder, TNewSkinForm* wizard, QWidget* p
     layout->setMenuBar(MainMenu);
     layout->addLayout(body, 1);
     layout->addWidget(StatusBar1);
-    resize(760, 520);
+    // Wide enough for a skin of the built-in one's size beside the controls.
+    resize(900, 560);
 
     for (QSpinBox* field : {ObjectLeft, ObjectTop, ObjectWidth, ObjectHeight, FontSize})
         connect(field, &QSpinBox::valueChanged, this, &TSkinGenForm::SaveNewVals);
