@@ -30,6 +30,7 @@ TEST(Lrc, TagsOffsetsHeadersAndEncodings)
         {"mm:ss.xx, down to the tenth", "[00:12.34]a", {{123, "a"}}},
         {"mm:ss.xxx", "[01:02.345]a", {{623, "a"}}},
         {"hh:mm:ss.xx", "[01:00:01.50]a", {{36015, "a"}}},
+        {"mm:ss:xx, the fraction after a colon", "[00:12:50]a", {{125, "a"}}},
         {"several tags on a line", "[00:21.10][00:45.10]Chorus", {{211, "Chorus"}, {451, "Chorus"}}},
         {"a positive offset shows lines earlier", "[offset:+500]\n[00:10.00]a", {{95, "a"}}},
         {"a negative offset shows them later", "[offset:-500]\n[00:10.00]a", {{105, "a"}}},

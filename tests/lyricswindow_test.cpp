@@ -225,7 +225,23 @@ TEST_F(LyricsWindowTest, OpenedLrcFilesAreImportedAndAttached)
     // Without a track of its name beside it, the attach dialog asks.
     form->OpenFileMessage(makeFile(media, "loose/Alone.lrc", "[00:01.00]x\n"));
     EXPECT_EQ(asked, QStringList{"Alone.sly"});
-    EXPECT_TRUE(QFile::exists(lyricsFolder() + "Alone.sly"));
+    EXPECT_EQ(ProfileFile(lyricsFolder() + "Alone.sly").value("Settings", "AttachedTo"), QString());
+
+    // An 8-bit lyric file that cannot hold the chosen name says so.
+    PlaylistStore store(settings(), RegistryKey(this->store(), kPlaylistKeyPath));
+    const QString polish = QString::fromUtf8("/music/Pie\xc5\x9b\xc5\x84.mp3");
+    store.Append(polish);
+    const QString latin = lyric("latin.sly", "[Timers]\r\n1=caf\xE9\r\n");
+    pilot.other = [&](QWidget* modal) {
+        if (auto* attach = qobject_cast<TAttachForm*>(modal)) {
+            attach->FilesBox->setCurrentRow(0);
+            QTest::mouseClick(attach->AttachBtn, Qt::LeftButton);
+        }
+    };
+    pilot.seen.clear();
+    EXPECT_EQ(form->ReadLyricAttachment(latin), "");
+    ASSERT_EQ(pilot.seen.size(), 1u);
+    EXPECT_TRUE(pilot.seen[0].text.contains("could not be attached")) << pilot.seen[0].text.toStdString();
 }
 
 class GeneratorTest : public LyricsWindowTest

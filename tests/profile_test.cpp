@@ -217,6 +217,14 @@ TEST(ProfileFile, HostileNamesAndUnwritableFilesLeaveTheFileAlone)
     ASSERT_TRUE(ini.writeStrings("Element", {{"X", "1"}, {"Y", "2"}, {"x", "3"}}));
     EXPECT_EQ(readFile(path), original + "20=two lines\n[Element]\nX=3\nY=2\n");
 
+    // A new key goes after its section's last key, not after a comment that
+    // heads the next section; names with blanks around them are the same names.
+    const QString commented = writeFile(dir, "[A]\r\nx=1\r\n\r\n; about B\r\n[B]\r\ny=2\r\n", "c.ini");
+    ProfileFile c(commented);
+    ASSERT_TRUE(c.writeString("A", "z", "3"));
+    ASSERT_TRUE(c.writeString(" a ", " Z ", "4"));
+    EXPECT_EQ(readFile(commented), "[A]\r\nx=1\r\nz=4\r\n\r\n; about B\r\n[B]\r\ny=2\r\n");
+
     ProfileFile nowhere(dir.filePath("no/such/folder/x.ini"));
     EXPECT_FALSE(nowhere.writeString("A", "B", "C"));
     EXPECT_FALSE(QFile::exists(dir.filePath("no")));

@@ -2,6 +2,8 @@
 // the line for each position report, the attach question and the generator.
 #include "app/vimboform.h"
 
+#include "app/messages.h"
+
 #include "lyrics/attachform.h"
 #include "lyrics/lyricsform.h"
 #include "platform/profile.h"
@@ -25,7 +27,8 @@ void TVimboForm::createLyricsGenerator()
 
 void TVimboForm::ShowLyricsGen()
 {
-    LyricsForm->show();
+    // Brought back from the taskbar too.
+    LyricsForm->showNormal();
     LyricsForm->raise();
     LyricsForm->activateWindow();
 }
@@ -51,16 +54,24 @@ void TVimboForm::ShowLyricLine(qint32 position)
 
 QString TVimboForm::ReadLyricAttachment(const QString& path)
 {
+    // A file too large to be a lyric file is never used: nothing to ask.
+    if (QFileInfo(path).size() > LyricLibrary::kLargestLyricFile)
+        return {};
     const QString attached = LyricLibrary::AttachedTo(path);
     if (!attached.isEmpty())
         return attached;
     TAttachForm dialog(m_playlist, QFileInfo(path).fileName(), this);
     dialog.exec();
     // Written empty too, so that the user is asked again at the next start.
-    // A folder that cannot be written to leaves the lyric unattached; the
-    // question comes back then, which says as much.
-    ProfileFile(path).writeString(QStringLiteral("Settings"), QStringLiteral("AttachedTo"), TAttachForm::AttachChoice);
-    return TAttachForm::AttachChoice;
+    const QString choice = TAttachForm::AttachChoice;
+    if (!ProfileFile(path).writeString(QStringLiteral("Settings"), QStringLiteral("AttachedTo"), choice) &&
+        !choice.isEmpty()) {
+        showErrorMessage(this, QStringLiteral("The lyric file \"%1\" could not be attached to \"%2\": the file "
+                                              "cannot be written, or cannot hold that name in its characters.")
+                                   .arg(QDir::toNativeSeparators(path), QDir::toNativeSeparators(choice)));
+        return {};
+    }
+    return choice;
 }
 
 void TVimboForm::importLrc(const QString& path)

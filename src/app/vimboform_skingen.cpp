@@ -27,17 +27,18 @@ void TVimboForm::createSkinGenerator()
 
 void TVimboForm::ShowSkinGen()
 {
-    SkinGenForm->show();
+    // Brought back from the taskbar too.
+    SkinGenForm->showNormal();
     SkinGenForm->raise();
     SkinGenForm->activateWindow();
 }
 
 void TVimboForm::skinFileWritten(const QString& file, bool elementsOnly)
 {
-    const QString worn = ReadSetting(QStringLiteral("Skin"));
-    if (worn.isEmpty() || worn == QLatin1String("Default"))
-        return;
-    if (QFileInfo(FindSkinFile(m_skinApplier->SkinsFolder(), worn, QStringLiteral("ssk"))) != QFileInfo(file))
+    // The skin on the window, whatever the setting names (a skin opened from
+    // outside is worn without being remembered).
+    const QString worn = m_skinApplier->WornSettings();
+    if (worn.isEmpty() || QFileInfo(worn) != QFileInfo(file))
         return;
     m_liveElementsOnly = m_liveElementsOnly && elementsOnly;
     if (!m_liveSkinTimer.isActive())
@@ -46,14 +47,22 @@ void TVimboForm::skinFileWritten(const QString& file, bool elementsOnly)
 
 void TVimboForm::applyLiveSkin()
 {
+    // A skin being put on lets events run; an edit applied inside it would be
+    // undone by the older file it goes on with. It waits its turn.
+    if (m_skinApplier->Applying()) {
+        m_liveSkinTimer.start();
+        return;
+    }
+    const QString worn = m_skinApplier->WornSettings();
+    if (worn.isEmpty())
+        return;
     const bool elementsOnly = std::exchange(m_liveElementsOnly, true);
-    const QString worn = ReadSetting(QStringLiteral("Skin"));
     if (!elementsOnly) {
-        applySkinReporting(worn); // colours or the picture: the whole skin
+        applySkinReporting(QFileInfo(worn).completeBaseName()); // colours or the picture: the whole skin
         return;
     }
     // Places, fonts and alignment only: the playlist's entries stay as they are.
-    const ProfileFile skin(FindSkinFile(m_skinApplier->SkinsFolder(), worn, QStringLiteral("ssk")));
+    const ProfileFile skin(worn);
     m_skinApplier->ApplyElements(skin, true);
     copyPlaylistLook();
     RedrawAllSliders();

@@ -36,9 +36,9 @@ TAttachForm::TAttachForm(const PlaylistStore& playlist, const QString& lyricName
     connect(Button1, &QPushButton::clicked, this, &TAttachForm::Button1Click);
     connect(FilesBox, &QListWidget::itemDoubleClicked, this, &TAttachForm::AttachBtnClick);
 
-    // The "&" marks Cancel's key, as the label's buddy takes it.
-    auto* hint = new QLabel(QStringLiteral("If you don't know what to do, just click &Cancel..."), this);
-    hint->setBuddy(Button1);
+    // Cancel's key shown as the button shows it; the button keeps Alt+C.
+    auto* hint = new QLabel(QStringLiteral("If you don't know what to do, just click <u>C</u>ancel..."), this);
+    hint->setTextFormat(Qt::RichText);
     auto* buttons = new QHBoxLayout;
     buttons->addWidget(hint, 1);
     buttons->addWidget(AttachBtn);

@@ -13,23 +13,32 @@ namespace vimbo {
 
 namespace {
 
-// "mm:ss", "mm:ss.f" (one to three digits of fraction, "." or ":" before
-// them) or "hh:mm:ss.f": the time in milliseconds.
+// The time of a tag in milliseconds: "mm:ss", "mm:ss.f" (one to three
+// digits of fraction), "mm:ss:ff" (the fraction after a colon, as some
+// editors write it) or "hh:mm:ss.f".
 std::optional<qint64> parseTime(QStringView tag)
 {
-    static const QRegularExpression time(
-        QStringLiteral(R"(^\s*(?:(\d{1,3}):)?(\d{1,6}):(\d{1,2})(?:[.:](\d{1,3}))?\s*$)"));
-    const auto m = time.match(tag.toString());
-    if (!m.hasMatch())
+    static const QRegularExpression minutes(QStringLiteral(R"(^\s*(\d{1,6}):(\d{1,2})(?:[.:](\d{1,3}))?\s*$)"));
+    static const QRegularExpression hours(QStringLiteral(R"(^\s*(\d{1,3}):(\d{1,2}):(\d{1,2})\.(\d{1,3})\s*$)"));
+    const QString text = tag.toString();
+    qint64 h = 0, m = 0, sec = 0;
+    QString fraction;
+    if (const auto match = minutes.match(text); match.hasMatch()) {
+        m = match.captured(1).toLongLong();
+        sec = match.captured(2).toLongLong();
+        fraction = match.captured(3);
+    } else if (const auto longer = hours.match(text); longer.hasMatch()) {
+        h = longer.captured(1).toLongLong();
+        m = longer.captured(2).toLongLong();
+        sec = longer.captured(3).toLongLong();
+        fraction = longer.captured(4);
+    } else {
         return std::nullopt;
-    const qint64 hours = m.capturedView(1).toLongLong();
-    const qint64 minutes = m.capturedView(2).toLongLong();
-    const qint64 seconds = m.capturedView(3).toLongLong();
-    const QStringView fraction = m.capturedView(4);
+    }
     qint64 ms = fraction.toLongLong();
     for (qsizetype digits = fraction.size(); digits < 3; ++digits)
         ms *= 10;
-    return ((hours * 60 + minutes) * 60 + seconds) * 1000 + ms;
+    return ((h * 60 + m) * 60 + sec) * 1000 + ms;
 }
 
 } // namespace

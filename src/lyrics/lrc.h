@@ -13,8 +13,8 @@
 namespace vimbo {
 
 // The timed lines of an LRC file by key (tenths of a second, the decoder's
-// position unit). Time tags [mm:ss], [mm:ss.x], [mm:ss.xx], [mm:ss.xxx] and
-// [hh:mm:ss.xx], several on one line; [offset:+/-ms] moves every line (a
+// position unit). Time tags [mm:ss], [mm:ss.x], [mm:ss.xx], [mm:ss.xxx],
+// [mm:ss:xx] and [hh:mm:ss.xx], several on one line; [offset:+/-ms] moves every line (a
 // positive offset shows them earlier); header tags and untimed lines are
 // skipped; word tags "<mm:ss.xx>" are taken out of the text. Lines that fall
 // on one key are joined with " / " in file order. The bytes may carry a

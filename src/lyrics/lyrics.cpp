@@ -16,9 +16,7 @@ const QString kSettings = QStringLiteral("Settings");
 const QString kAttachedTo = QStringLiteral("AttachedTo");
 const QString kTimers = QStringLiteral("Timers");
 
-// Lyric files are read whole; one larger than this is no lyric file and is
-// not read at all, so a stray huge file cannot stall a track start.
-constexpr qint64 kLargestLyricFile = 64 * 1024 * 1024;
+constexpr qint64 kLargestLyricFile = LyricLibrary::kLargestLyricFile;
 
 QByteArray readSmallFile(const QString& path)
 {

@@ -50,6 +50,9 @@ public:
 
     // "Settings"/"AttachedTo" of a lyric file ("" when missing or empty).
     static QString AttachedTo(const QString& lyricFile);
+    // Lyric files are read whole; one larger than this is no lyric file and is
+    // not read at all, so a stray huge file cannot stall a track start.
+    static constexpr qint64 kLargestLyricFile = 64 * 1024 * 1024;
     // The audio file an LRC belongs to: the ".mp3" or ".wav" of its base name
     // beside it, or "" when there is none.
     static QString AudioFileBeside(const QString& lrcFile);

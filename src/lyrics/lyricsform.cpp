@@ -110,6 +110,8 @@ QString TLyricsForm::OutputNameProblem(const QString& name)
 {
     if (name.contains('/') || name.contains(QChar(0)))
         return QStringLiteral("A lyric file's name cannot hold \"/\": \"%1\" was not used.").arg(name);
+    if (name.isEmpty())
+        return QStringLiteral("A lyric file needs a name.");
     if (std::all_of(name.begin(), name.end(), [](QChar c) { return c == '.'; }))
         return QStringLiteral("A lyric file needs a name of more than dots: \"%1\" was not used.").arg(name);
     return {};

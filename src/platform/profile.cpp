@@ -221,8 +221,12 @@ bool ProfileFile::writeStrings(const QString& section, const QList<std::pair<QSt
     return save(after);
 }
 
-bool ProfileFile::setLine(const QString& section, const QString& key, const QString& rawValue)
+bool ProfileFile::setLine(const QString& rawSection, const QString& rawKey, const QString& rawValue)
 {
+    // Names are read trimmed; written untrimmed they would never be found
+    // again, and every write would add another copy.
+    const QString section = rawSection.trimmed();
+    const QString key = rawKey.trimmed();
     // A name that would read back as something else is refused; a line break
     // in a value would split it into lines of its own, so it becomes a space.
     const auto breaksLine = [](const QString& s) { return s.contains('\n') || s.contains('\r'); };
@@ -256,9 +260,13 @@ bool ProfileFile::setLine(const QString& section, const QString& key, const QStr
     if (!entry || !header)
         return false;
     if (const auto range = sectionRange(section)) {
-        qsizetype at = range->second;
-        while (at > range->first && m_lines[at - 1].raw.trimmed().isEmpty())
-            --at; // before the blank lines that separate sections
+        // After the section's last key: blank lines and comments after it
+        // belong to what follows.
+        qsizetype at = range->first;
+        for (qsizetype i = range->first; i < range->second; ++i) {
+            if (m_lines[i].isKey)
+                at = i + 1;
+        }
         if (at > 0 && m_lines[at - 1].eol.isEmpty())
             m_lines[at - 1].eol = m_eol;
         m_lines.insert(at, *entry);

@@ -190,6 +190,9 @@ void TNewSkinForm::showEvent(QShowEvent* event)
     // The picture may have been copied into the folder since the last use (the
     // refusal of OK asks for just that), so the fields kept from then are checked anew.
     ImageNameEditChange();
+    // A pick begun and cancelled last time does not carry over.
+    PickMode = false;
+    PreviewImage->unsetCursor();
     if (const QScreen* screen = QGuiApplication::primaryScreen()) {
         // The frame, where the window system has told us its size, is centred too.
         QRect frame = frameGeometry();

@@ -13,6 +13,17 @@
 
 namespace vimbo {
 
+namespace {
+
+struct ApplyingScope
+{
+    explicit ApplyingScope(int& count) : m_count(count) { ++m_count; }
+    ~ApplyingScope() { --m_count; }
+    int& m_count;
+};
+
+} // namespace
+
 SkinApplier::SkinApplier(QString skinsFolder, QWidget& window, TCoolForm& maskedForm,
                          const QList<QWidget*>& components)
     : m_folder(std::move(skinsFolder)), m_window(window), m_maskedForm(maskedForm), m_components(components)
@@ -33,6 +44,7 @@ SkinApplier::Outcome SkinApplier::Apply(const QString& name)
     const QString settings = FindSkinFile(m_folder, name, QStringLiteral("ssk"));
     if (!QFileInfo::exists(bitmap) || !QFileInfo::exists(settings))
         return Outcome::Missing;
+    const ApplyingScope applying(m_applying);
     const ProfileFile skin(settings);
     // Read (and checked) before anything changes: a picture that cannot be
     // used leaves the window as it was.
@@ -64,12 +76,15 @@ SkinApplier::Outcome SkinApplier::Apply(const QString& name)
     ApplyElements(skin);
     m_window.resize(m_maskedForm.Picture().size());
     m_maskedForm.setGeometry(m_window.rect());
+    m_worn = QFileInfo(settings).absoluteFilePath();
     return Outcome::Applied;
 }
 
 SkinApplier::Outcome SkinApplier::ApplyDefault(const QImage& picture)
 {
+    const ApplyingScope applying(m_applying);
     const quint64 choice = ++m_choice;
+    m_worn.clear();
     SetColors({5590854, 3551532, 5787975, 7366492, 2233611, 9010544, 9010544});
     m_maskedForm.SetPicture(picture);
     m_window.resize(picture.size());

@@ -44,6 +44,10 @@ public:
 
     // Counts the skins put on; a skin is the newest while it is unchanged.
     quint64 Choice() const { return m_choice; }
+    // The settings file of the skin worn now ("" for the built-in one).
+    const QString& WornSettings() const { return m_worn; }
+    // True while a skin is being put on (its outline lets events run).
+    bool Applying() const { return m_applying > 0; }
     const QString& SkinsFolder() const { return m_folder; }
 
 private:
@@ -54,6 +58,8 @@ private:
     TCoolForm& m_maskedForm;
     const QList<QWidget*>& m_components;
     quint64 m_choice = 0;
+    QString m_worn;
+    int m_applying = 0;
 };
 
 } // namespace vimbo

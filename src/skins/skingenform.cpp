@@ -318,9 +318,8 @@ void TSkinGenForm::showEvent(QShowEvent* event)
 
 void TSkinGenForm::resizeEvent(QResizeEvent* event)
 {
+    // The preview follows its own resize (the event filter): once per resize.
     QWidget::resizeEvent(event);
-    if (m_skin)
-        RedrawPreview();
 }
 
 bool TSkinGenForm::eventFilter(QObject* watched, QEvent* event)
@@ -388,6 +387,9 @@ bool TSkinGenForm::write(const QString& section, const QList<std::pair<QString, 
 {
     if (!m_skin)
         return false;
+    // Read anew: what another program changed in the file since is kept.
+    const QString file = m_skin->path();
+    m_skin.emplace(file);
     if (!m_skin->writeStrings(section, values)) {
         if (!m_reporting) {
             m_reporting = true;
@@ -460,6 +462,8 @@ std::optional<QImage> TSkinGenForm::skinPicture()
         m_reporting = false;
     };
     if (!info.isFile()) {
+        // The message takes the release of a drag that began with it.
+        MoveMode = SizeMode = false;
         report(QStringLiteral("The background image that is specified in the skin file does not exists in your skin "
                               "directory!\nIf you have downloaded the skin, please download it again..."));
         return std::nullopt;
@@ -469,6 +473,7 @@ std::optional<QImage> TSkinGenForm::skinPicture()
             m_picture = LoadSkinBitmap(file);
         } catch (const std::exception& e) {
             m_pictureFile.clear();
+            MoveMode = SizeMode = false;
             report(QStringLiteral("The skin's picture \"%1\" cannot be shown: %2")
                        .arg(QDir::toNativeSeparators(file), QString::fromUtf8(e.what())));
             return std::nullopt;
@@ -519,8 +524,11 @@ void TSkinGenForm::RedrawPreview()
 
 void TSkinGenForm::ImageMouseDown(Qt::MouseButton button, int x, int y)
 {
-    if (!m_skin)
-        return;
+    if (!m_skin || MoveMode || SizeMode)
+        return; // a second button during a drag changes nothing
+    // A number typed but not yet confirmed counts before the mouse takes over.
+    for (QSpinBox* field : {ObjectLeft, ObjectTop, ObjectWidth, ObjectHeight})
+        field->interpretText();
     if (PickMode) {
         const QImage& shown = Image->picture();
         if (shown.valid(x, y))
@@ -542,13 +550,14 @@ void TSkinGenForm::ImageMouseDown(Qt::MouseButton button, int x, int y)
 
 void TSkinGenForm::ImageMouseMove(int x, int y)
 {
+    const auto toInt = [](qint64 v) { return int(std::clamp<qint64>(v, INT_MIN, INT_MAX)); };
     if (MoveMode) {
-        DragRect.left = x - DragRect.width / 2;
-        DragRect.top = y - DragRect.height / 2;
+        DragRect.left = toInt(qint64(x) - DragRect.width / 2);
+        DragRect.top = toInt(qint64(y) - DragRect.height / 2);
         RedrawPreview();
     } else if (SizeMode) {
-        DragRect.width = x - DragRect.left;
-        DragRect.height = y - DragRect.top;
+        DragRect.width = toInt(qint64(x) - DragRect.left);
+        DragRect.height = toInt(qint64(y) - DragRect.top);
         RedrawPreview();
     }
     // The magnifier: the preview around the pointer, about three times enlarged.
@@ -578,11 +587,12 @@ void TSkinGenForm::ImageMouseUp(Qt::MouseButton, int, int)
 std::optional<SkinRgb> TSkinGenForm::SkinColorFor(const QString& role) const
 {
     const QString text = m_skin ? m_skin->readString(kColors, role) : QString();
-    if (role == QLatin1String("Transparent") && text.compare(QLatin1String("None"), Qt::CaseInsensitive) == 0)
+    // The word as the player reads it: exactly "None".
+    if (role == QLatin1String("Transparent") && text == QLatin1String("None"))
         return std::nullopt;
     if (!text.isEmpty()) {
         if (const auto value = ProfileFile::parseInteger(text))
-            return SkinRgb(*value) & 0xFFFFFF;
+            return SkinRgb(*value);
     }
     const SkinColors c = CurrentSkinColors ? CurrentSkinColors() : SkinColors{};
     const QHash<QString, SkinRgb> current = {
