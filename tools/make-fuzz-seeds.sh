@@ -19,6 +19,14 @@ printf '\xef\xbb\xbf[X]\nA=1\n' >profile/utf8-bom.ini
 # Masks: a shipped skin's outline, and "no region".
 cp ../../assets/skins/Ember.msk mask/ember.msk
 printf '\x00\x00\x00\x00' >mask/none.msk
+python3 - <<'EOF'
+import struct
+# Overlapping rectangles out of region order, and one without pixels.
+rects = [(5, 5, 10, 10), (0, 0, 6, 6), (2, 8, 4, 9), (3, 3, 3, 7)]
+body = struct.pack('<IIII', 32, 1, len(rects), 16 * len(rects)) + struct.pack('<iiii', 0, 0, 10, 10)
+body += b''.join(struct.pack('<iiii', *r) for r in rects)
+open('mask/unordered.msk', 'wb').write(struct.pack('<I', len(body)) + body)
+EOF
 
 # Requests: the first byte is the stage at which the client stopped (0 none).
 printf '\x00GET /np.jpg HTTP/1.1\r\nHost: x\r\nConnection: keep-alive\r\n\r\n' >request/get11
@@ -57,6 +65,6 @@ bmp('os2-1bit.bmp', bytes([0xa5, 0, 0, 0]), struct.pack('<IHHHH', 12, 8, 1, 1, 1
 EOF
 
 # Audio: 0.2 s or less of a tone, as WAV and as MP3.
-sox -q -n -r 8000 -c 1 -b 8 audio/tone.wav synth 0.2 sine 440
-sox -q -n -r 8000 -c 2 -b 16 audio/stereo16.wav synth 0.05 sine 440
-sox -q -n -r 8000 -c 1 -b 16 -t wav - synth 0.2 sine 440 | lame --quiet -b 8 -m m - audio/tone.mp3
+sox -R -q -n -r 8000 -c 1 -b 8 audio/tone.wav synth 0.2 sine 440
+sox -R -q -n -r 8000 -c 2 -b 16 audio/stereo16.wav synth 0.05 sine 440
+sox -R -q -n -r 8000 -c 1 -b 16 -t wav - synth 0.2 sine 440 | lame --quiet -b 8 -m m - audio/tone.mp3
