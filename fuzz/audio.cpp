@@ -69,7 +69,8 @@ extern "C" int LLVMFuzzerInitialize(int*, char***)
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
-    const QByteArray path = fuzzing::WriteInput(QStringLiteral("fuzz.audio"), data, size).toLocal8Bit();
+    const QByteArray path =
+        fuzzing::WriteInput(QStringLiteral("fuzz.audio"), data, size).toLocal8Bit();
     Mailbox box;
     const MP3_NotificationTarget target{&Mailbox::post, &box};
     MP3_Player* player = nullptr;

@@ -1,6 +1,6 @@
 // LRC files: the timed lines, and the look-up built from them.
-#include "fuzzfiles.h"
 #include "lyrics/lrc.h"
+#include "fuzzfiles.h"
 #include "lyrics/lyrics.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)

@@ -1,6 +1,6 @@
 // Mask files: decoding, the region of what was decoded, and encoding it again.
-#include "fuzzfiles.h"
 #include "skins/mask.h"
+#include "fuzzfiles.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {

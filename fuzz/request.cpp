@@ -27,7 +27,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     case RequestScan::Kind::Head: {
         // A whole head, within the bound, and whatever follows it is left.
         const QByteArray head = received.left(scan.used);
-        if (scan.used <= 0 || scan.used > kMaxRequestHead || (!head.endsWith("\n\n") && !head.endsWith("\r\n\r\n")))
+        if (scan.used <= 0 || scan.used > kMaxRequestHead ||
+            (!head.endsWith("\n\n") && !head.endsWith("\r\n\r\n")))
             std::abort();
         break;
     }

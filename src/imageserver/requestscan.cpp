@@ -51,7 +51,8 @@ RequestScan ScanRequest(const QByteArray& received, RequestStage stalledAt)
     // taken as HTTP, and closes the connection below.
     const qsizetype lineEnd = received.indexOf('\n');
     if (lineEnd < 0 && received.size() <= kMaxRequestHead)
-        return stalledAt >= RequestStage::Line ? answer(Kind::Raw, received.size()) : more(RequestStage::Line);
+        return stalledAt >= RequestStage::Line ? answer(Kind::Raw, received.size())
+                                               : more(RequestStage::Line);
     if (lineEnd >= 0 && !received.left(lineEnd).contains(" HTTP/"))
         return answer(Kind::Raw, received.size());
 
