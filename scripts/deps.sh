@@ -6,6 +6,7 @@ set -euo pipefail
 
 packages=(
     cmake ninja-build g++ pkg-config
+    clang libclang-rt-14-dev
     qt6-base-dev qt6-qpa-plugins libgl-dev
     libsqlite3-dev sqlite3
     libmpg123-dev libsndfile1-dev libsdl2-dev libcdio-dev libcdio-paranoia-dev

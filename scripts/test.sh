@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds Vimbo and runs every test; then builds
 # again with AddressSanitizer and UndefinedBehaviorSanitizer and runs the
-# unit tests under them.
+# unit tests under them; last, every fuzz target runs for 30 seconds.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -19,3 +19,6 @@ cmake --build build-asan -j "$jobs"
 # fault of ours fails both times.
 ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
     ctest --test-dir build-asan --output-on-failure -j "$jobs" -L unit --repeat until-pass:2
+
+# Every reader of outside bytes, fed by libFuzzer for a short while.
+scripts/fuzz.sh 30

@@ -4,6 +4,7 @@
 #include "app/vimboform.h"
 #include "imageserver/nowplayingsnapshot.h"
 #include "imageserver/npimageserver.h"
+#include "imageserver/requestscan.h"
 #include "platform/errors.h"
 #include "skins/skinformat.h"
 #include "support/pictureclient.h"
@@ -268,6 +269,55 @@ TEST_F(ImageServerTest, RequestLinesWithoutVersionGetTheRawAnswer)
         });
         EXPECT_TRUE(got.startsWith("\xFF\xD8")) << "no HTTP header";
         EXPECT_TRUE(hasWholeRawAnswer(got));
+    }
+}
+
+// The decision on what has been received, without sockets: each row is the
+// bytes so far, the stage the client stopped at, and what they ask for.
+TEST(RequestScanTest, KindKeepOpenAndBytesUsed)
+{
+    using Kind = RequestScan::Kind;
+    using Stage = RequestStage;
+    const QByteArray longLine = "GET /" + QByteArray(kMaxRequestHead, 'a');
+    const QByteArray longHead = "GET / HTTP/1.1\r\nX: " + QByteArray(kMaxRequestHead, 'a') + "\r\n\r\n";
+    struct Row
+    {
+        const char* name;
+        QByteArray received;
+        Stage stalledAt;
+        Kind kind;
+        Stage waitFor;
+        bool keepOpen;
+        qsizetype used;
+    };
+    const Row rows[] = {
+        {"not http", "xyz", Stage::None, Kind::Raw, Stage::None, true, 3},
+        {"method under way", "HE", Stage::None, Kind::More, Stage::Method, true, 0},
+        {"method cut short", "HE", Stage::Method, Kind::Raw, Stage::None, true, 2},
+        {"GET alone waits for its line", "GET ", Stage::Method, Kind::More, Stage::Line, true, 0},
+        {"line under way", "GET /x", Stage::None, Kind::More, Stage::Line, true, 0},
+        {"line cut short", "GET /x", Stage::Line, Kind::Raw, Stage::None, true, 6},
+        {"line without version", "GET /\r\nmore", Stage::None, Kind::Raw, Stage::None, true, 11},
+        {"headers under way", "GET / HTTP/1.1\r\nHost: x\r\n", Stage::None, Kind::More, Stage::Head, true, 0},
+        {"headers cut short", "GET / HTTP/1.1\r\nHost: x\r\n", Stage::Head, Kind::None, Stage::None, true, 0},
+        {"1.1 keeps", "GET / HTTP/1.1\r\n\r\nGET", Stage::None, Kind::Get, Stage::None, true, 18},
+        {"1.1 told to close", "HEAD / HTTP/1.1\r\nConnection: Close\r\n\r\n", Stage::None, Kind::Head, Stage::None,
+         false, 38},
+        {"1.0 closes", "GET / HTTP/1.0\n\n", Stage::None, Kind::Get, Stage::None, false, 16},
+        {"1.0 asked to keep", "GET / HTTP/1.0\nconnection: keep-alive\n\n", Stage::None, Kind::Get, Stage::None,
+         true, 39},
+        {"line beyond any head", longLine, Stage::None, Kind::None, Stage::None, true, 0},
+        {"head beyond the bound", longHead, Stage::None, Kind::None, Stage::None, true, 0},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        const RequestScan scan = ScanRequest(row.received, row.stalledAt);
+        EXPECT_EQ(scan.kind, row.kind);
+        EXPECT_EQ(scan.waitFor, row.waitFor);
+        if (row.kind == Kind::Get || row.kind == Kind::Head) {
+            EXPECT_EQ(scan.keepOpen, row.keepOpen);
+        }
+        EXPECT_EQ(scan.used, row.used);
     }
 }
 

@@ -1,5 +1,6 @@
 #include "npimageserver.h"
 
+#include "imageserver/requestscan.h"
 #include "platform/errors.h"
 #include "skins/skinbitmap.h"
 
@@ -207,19 +208,6 @@ bool TVimboThread::sendAll(const QByteArray& bytes, bool more)
     return true;
 }
 
-bool TVimboThread::isHttpRequestLine()
-{
-    // The line may come in pieces; a client that stops before its end is
-    // answered with what it sent.
-    qsizetype lineEnd = m_pending.indexOf('\n');
-    while (lineEnd < 0 && m_pending.size() <= TNpImageServer::kMaxRequestHead) {
-        if (!(waitReadable(kPieceWaitMs) && readMore()))
-            return false;
-        lineEnd = m_pending.indexOf('\n');
-    }
-    return lineEnd < 0 || m_pending.left(lineEnd).contains(" HTTP/");
-}
-
 TVimboThread::Request TVimboThread::readRequest(bool& keepOpen)
 {
     keepOpen = true;
@@ -234,27 +222,20 @@ TVimboThread::Request TVimboThread::readRequest(bool& keepOpen)
         m_pending.clear();
         return Request::None;
     }
-    // A request line of HTTP may come in pieces; other data is answered as it is.
-    const auto mayBeHttp = [this] {
-        for (const char* method : {"GET ", "HEAD "}) {
-            const QByteArray m(method);
-            if (m.startsWith(m_pending.left(m.size())))
-                return true;
-        }
-        return false;
-    };
-    while (mayBeHttp() && m_pending.size() < 5) {
-        if (!(waitReadable(kPieceWaitMs) && readMore()))
+    using Kind = vimbo::RequestScan::Kind;
+    vimbo::RequestStage stalledAt = vimbo::RequestStage::None;
+    vimbo::RequestScan scan;
+    for (;;) {
+        scan = vimbo::ScanRequest(m_pending, stalledAt);
+        if (scan.kind != Kind::More)
             break;
+        // The request line may come in pieces, each soon after the last; the
+        // headers of a request under way are given the idle time.
+        const int waitMs = scan.waitFor == vimbo::RequestStage::Head ? m_idleMs : kPieceWaitMs;
+        stalledAt = waitReadable(waitMs) && readMore() ? vimbo::RequestStage::None : scan.waitFor;
     }
-    bool get = m_pending.startsWith("GET "), head = m_pending.startsWith("HEAD ");
-    if ((get || head) && !isHttpRequestLine()) {
-        // A request line without a protocol version (a bare "GET /", as an
-        // old or hand-typed client sends it) has no headers to wait for: it
-        // gets the raw answer, as any other data does.
-        get = head = false;
-    }
-    if (!get && !head) {
+    switch (scan.kind) {
+    case Kind::Raw:
         // Whatever came is one request; what is already on its way with it
         // too (within reason: a client that never pauses is answered anyway).
         for (int reads = 0; reads < 64 && waitReadable(0) && readMore(); ++reads) {
@@ -263,35 +244,16 @@ TVimboThread::Request TVimboThread::readRequest(bool& keepOpen)
         }
         m_pending.clear();
         return Request::Raw;
+    case Kind::Get:
+    case Kind::Head:
+        m_pending.remove(0, scan.used);
+        keepOpen = scan.keepOpen;
+        return scan.kind == Kind::Get ? Request::Get : Request::Head;
+    case Kind::More:
+    case Kind::None:
+        break;
     }
-    qsizetype end = -1;
-    for (;;) {
-        end = m_pending.indexOf("\r\n\r\n");
-        qsizetype endLength = 4;
-        if (end < 0) {
-            end = m_pending.indexOf("\n\n");
-            endLength = 2;
-        }
-        if (end >= 0) {
-            end += endLength;
-            break;
-        }
-        if (m_pending.size() > TNpImageServer::kMaxRequestHead)
-            return Request::None;
-        if (!(waitReadable(m_idleMs) && readMore()))
-            return Request::None;
-    }
-    if (end > TNpImageServer::kMaxRequestHead)
-        return Request::None;
-    const QByteArray requestHead = m_pending.left(end).toLower();
-    m_pending.remove(0, end);
-    // HTTP/1.1 keeps the connection unless told otherwise; 1.0 only when asked.
-    const qsizetype lineEnd = requestHead.indexOf('\n');
-    const bool http10 = requestHead.left(lineEnd).contains("http/1.0");
-    const bool saysClose = requestHead.contains("\nconnection: close");
-    const bool saysKeep = requestHead.contains("\nconnection: keep-alive");
-    keepOpen = http10 ? saysKeep : !saysClose;
-    return get ? Request::Get : Request::Head;
+    return Request::None;
 }
 
 void TVimboThread::run()

@@ -5,6 +5,7 @@
 #pragma once
 
 #include "imageserver/nowplayingimage.h"
+#include "imageserver/requestscan.h"
 
 #include <QMutex>
 #include <QTcpServer>
@@ -36,7 +37,7 @@ public:
 
     static constexpr int kMaxWorkers = 64;
     // The largest HTTP request head read; a longer one closes the connection.
-    static constexpr int kMaxRequestHead = 16 * 1024;
+    static constexpr int kMaxRequestHead = vimbo::kMaxRequestHead;
     // The most requests a connection may have waiting behind the one being
     // answered (sent before their answers were read); with more, the
     // connection closes once these are answered.
@@ -112,9 +113,6 @@ private:
     enum class Request { None, Raw, Get, Head };
     void ServeClient();
     Request readRequest(bool& keepOpen);
-    // Whether the pending request's first line names an HTTP version
-    // (reading on until the line ends, as long as the client keeps sending).
-    bool isHttpRequestLine();
     // How far below the GUI thread a worker runs, in nice steps (64 busy
     // clients left the window waiting up to 60 ms at the same priority).
     static constexpr int kWorkerNiceness = 5;
