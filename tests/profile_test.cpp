@@ -187,6 +187,15 @@ TEST(ProfileFile, WritesThatTheFileCannotHoldAndDuplicateKeys)
     ASSERT_TRUE(ini.writeString("Timers", "455", QString::fromUtf8("\xE2\x80\x9Cok\xE2\x80\x9D")));
     EXPECT_EQ(readFile(path), latin + "455=\x93ok\x94\r\n");
 
+    // A write that takes away the last byte that cannot be UTF-8 would make
+    // the rest read as UTF-8: the file becomes marked UTF-8, each value kept.
+    const QString flip = writeFile(dir, "[A]\r\nname=\xC3\xA9t\r\nother=\xF1\r\n", "flip.ini");
+    ProfileFile flipping(flip);
+    ASSERT_EQ(flipping.readString("A", "name"), QString::fromUtf8("\xC3\x83\xC2\xA9t"));
+    ASSERT_TRUE(flipping.writeString("A", "other", "plain"));
+    EXPECT_EQ(ProfileFile(flip).readString("A", "name"), QString::fromUtf8("\xC3\x83\xC2\xA9t"));
+    EXPECT_EQ(readFile(flip), "\xEF\xBB\xBF[A]\r\nname=\xC3\x83\xC2\xA9t\r\nother=plain\r\n");
+
     // Deleting a key leaves no copy of it to be read instead.
     const QString dup = writeFile(dir, "[Timers]\r\n120=a\r\n120=b\r\n240=c\r\n[timers]\r\n120=d\r\n", "dup.sly");
     ProfileFile twice(dup);

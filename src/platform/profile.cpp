@@ -4,6 +4,7 @@
 #include <QSaveFile>
 #include <QSet>
 
+#include <algorithm>
 #include <utility>
 #include <QStringEncoder>
 
@@ -297,12 +298,28 @@ bool ProfileFile::deleteKey(const QString& section, const QString& key)
     return save(lines);
 }
 
-bool ProfileFile::save(const QList<Line>& lines)
+bool ProfileFile::save(const QList<Line>& given)
 {
+    QList<Line> lines = given;
     QByteArray content;
     for (const Line& line : lines)
         content += line.raw + line.eol;
-    switch (m_encoding) {
+    TextEncoding encoding = m_encoding;
+    // An 8-bit file is told from UTF-8 by its bytes alone. A write that takes
+    // away its last byte that cannot be UTF-8 would make every other letter
+    // above ASCII read as something else; such a file is turned into UTF-8,
+    // marked as such, so that each value reads as it did.
+    const bool beyondAscii = std::any_of(content.cbegin(), content.cend(), [](char c) { return c & 0x80; });
+    if (encoding == TextEncoding::Windows1252 && beyondAscii &&
+        detectEncoding(content) != TextEncoding::Windows1252) {
+        for (Line& line : lines)
+            line.raw = fromWindows1252(line.raw).toUtf8();
+        encoding = TextEncoding::Utf8Bom;
+        content.clear();
+        for (const Line& line : lines)
+            content += line.raw + line.eol;
+    }
+    switch (encoding) {
     case TextEncoding::Utf8Bom:
         content.prepend("\xEF\xBB\xBF");
         break;
@@ -324,6 +341,7 @@ bool ProfileFile::save(const QList<Line>& lines)
     if (!file.open(QIODevice::WriteOnly) || file.write(content) != content.size() || !file.commit())
         return false;
     m_lines = lines;
+    m_encoding = encoding;
     m_exists = true;
     return true;
 }
