@@ -9,6 +9,7 @@
 // while the server works). Then the first picture after each of a number of
 // track changes, and pictures while the GUI thread holds the store in a
 // transaction (as a rebuild does).
+#include "guiturns.h"
 #include "imageserver/npimageserver.h"
 #include "readyform.h"
 #include "support/pictureclient.h"
@@ -83,13 +84,7 @@ void waitInEventLoop(const std::function<bool()>& over)
 
 void measure(const char* what, TNpImageServer& server, int clients, int requests)
 {
-    // The GUI thread's turns: a 1 ms timer notes the longest wait.
-    qint64 longest = 0;
-    QElapsedTimer sinceTurn;
-    sinceTurn.start();
-    QTimer turns;
-    QObject::connect(&turns, &QTimer::timeout, [&] { longest = std::max(longest, sinceTurn.restart()); });
-    turns.start(1);
+    GuiTurns turns;
 
     std::vector<double> all;
     std::mutex lock;
@@ -118,7 +113,7 @@ void measure(const char* what, TNpImageServer& server, int clients, int requests
     std::sort(all.begin(), all.end());
     const auto pct = [&](double p) { return all.empty() ? 0.0 : all[std::min(all.size() - 1, size_t(p * all.size()))]; };
     std::printf("%s %d clients: %6zu pictures, %8.1f pictures/s, p50 %6.2f ms, p99 %6.2f ms, longest GUI gap %lld ms\n",
-                what, clients, all.size(), all.size() / seconds, pct(0.5), pct(0.99), static_cast<long long>(longest));
+                what, clients, all.size(), all.size() / seconds, pct(0.5), pct(0.99), static_cast<long long>(turns.longest));
 }
 
 // The time of one request and its answer on a connection of its own, made

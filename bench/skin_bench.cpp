@@ -18,6 +18,7 @@
 // skin picture and makes its outline as a skin application does, and one of
 // 8192 x 32, whose outline is as large as one may be: the time, the longest
 // wait of the GUI thread's events, and the peak memory.
+#include "guiturns.h"
 #include "peakmemory.h"
 #include "readyform.h"
 #include "skins/coolform.h"
@@ -180,12 +181,7 @@ void hostilePicture(int width, int height)
     file.close();
     QWidget window;
     TCoolForm cool(&window);
-    qint64 longest = 0;
-    QElapsedTimer sinceTurn;
-    sinceTurn.start();
-    QTimer turns;
-    QObject::connect(&turns, &QTimer::timeout, [&] { longest = std::max(longest, sinceTurn.restart()); });
-    turns.start(1);
+    GuiTurns turns;
     const long before = peakMemoryKiB();
     QElapsedTimer t;
     t.start();
@@ -203,7 +199,7 @@ void hostilePicture(int width, int height)
     QCoreApplication::processEvents();
     std::printf("hostile picture (%d x %d checkerboard, %lld bytes): %.0f ms (%.0f ms of it reading the "
                 "picture), longest GUI wait %lld ms, peak memory %ld MiB (%ld MiB before)\n  %s\n",
-                width, height, QFileInfo(path).size(), totalMs, readMs, static_cast<long long>(longest),
+                width, height, QFileInfo(path).size(), totalMs, readMs, static_cast<long long>(turns.longest),
                 peakMemoryKiB() / 1024, before / 1024, qPrintable(outcome));
 }
 

@@ -177,9 +177,9 @@ QStringList windowsOf(qint64 pid, const QString& size)
     return found;
 }
 
-TEST(PlayerProcess, WindowTitleIsTheTickerAlone)
+// A player process's folders under `dir`, past its first run.
+QProcessEnvironment playerEnvironment(const QTemporaryDir& dir)
 {
-    QTemporaryDir dir;
     RegistryKey(RegistryDatabase::open(dir.filePath("config/") + kRegistryFileName), kSettingsKeyPath)
         .writeString("FirstRun2", "no");
     QDir().mkpath(dir.filePath("run"));
@@ -190,6 +190,13 @@ TEST(PlayerProcess, WindowTitleIsTheTickerAlone)
     env.insert("VIMBO_PROGRAM_DIR", dir.filePath("program"));
     env.insert("XDG_RUNTIME_DIR", dir.filePath("run"));
     env.insert("VIMBO_NP_PORT", "0");
+    return env;
+}
+
+TEST(PlayerProcess, WindowTitleIsTheTickerAlone)
+{
+    QTemporaryDir dir;
+    QProcessEnvironment env = playerEnvironment(dir);
     // Playing: the ticker shows the track's name, which does not end with the program's.
     const QString tone = makeToneWav(dir.filePath("quiet tone.wav"), 20, {440});
     QProcess player;
@@ -223,20 +230,10 @@ TEST(PlayerProcess, WindowTitleIsTheTickerAlone)
     }
 }
 
-
 TEST(PlayerProcess, ALyricLineAppearsAtTheTopCentreOfTheScreen)
 {
     QTemporaryDir dir;
-    RegistryKey(RegistryDatabase::open(dir.filePath("config/") + kRegistryFileName), kSettingsKeyPath)
-        .writeString("FirstRun2", "no");
-    QDir().mkpath(dir.filePath("run"));
-    QFile::setPermissions(dir.filePath("run"), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert("VIMBO_CONFIG_DIR", dir.filePath("config"));
-    env.insert("VIMBO_DATA_DIR", dir.filePath("data"));
-    env.insert("VIMBO_PROGRAM_DIR", dir.filePath("program"));
-    env.insert("XDG_RUNTIME_DIR", dir.filePath("run"));
-    env.insert("VIMBO_NP_PORT", "0");
+    QProcessEnvironment env = playerEnvironment(dir);
     env.insert("SDL_AUDIODRIVER", "dummy");
     const QString tone = makeToneWav(dir.filePath("Sung.wav"), 20, {440});
     QFile lrc(dir.filePath("Sung.lrc"));

@@ -17,7 +17,6 @@ const QString kAttachedTo = QStringLiteral("AttachedTo");
 const QString kTimers = QStringLiteral("Timers");
 
 constexpr qint64 kLargestLyricFile = LyricLibrary::kLargestLyricFile;
-
 QByteArray readSmallFile(const QString& path)
 {
     QFile file(path);

@@ -27,11 +27,6 @@ namespace {
 
 constexpr QSize kPreviewSize(288, 176);
 
-SkinRgb toSkinRgb(const QColor& color)
-{
-    return SkinRgb(color.red()) | SkinRgb(color.green()) << 8 | SkinRgb(color.blue()) << 16;
-}
-
 } // namespace
 
 // ---- the preview ----
@@ -204,7 +199,7 @@ void TNewSkinForm::showEvent(QShowEvent* event)
 
 SkinRgb TNewSkinForm::TransparentRgb() const
 {
-    return toSkinRgb(m_transColor);
+    return FromQColor(m_transColor);
 }
 
 void TNewSkinForm::setSwatch(const QColor& color)
@@ -275,7 +270,7 @@ void TNewSkinForm::Button1Click()
     QColorDialog dialog(m_transColor, this);
     if (dialog.exec() != QDialog::Accepted)
         return;
-    setColorText(ColorToHtml(toSkinRgb(dialog.selectedColor())));
+    setColorText(ColorToHtml(FromQColor(dialog.selectedColor())));
 }
 
 void TNewSkinForm::Button2Click()
@@ -291,7 +286,7 @@ void TNewSkinForm::PreviewImageMouseDown(QPoint position)
     PickMode = false;
     PreviewImage->unsetCursor();
     if (const auto color = PreviewImage->pixelAt(position))
-        setColorText(ColorToHtml(toSkinRgb(*color)));
+        setColorText(ColorToHtml(FromQColor(*color)));
 }
 
 void TNewSkinForm::Button5Click()

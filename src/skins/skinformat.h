@@ -27,6 +27,10 @@ inline QColor ToQColor(SkinRgb color)
 {
     return QColor(int(color & 0xFF), int((color >> 8) & 0xFF), int((color >> 16) & 0xFF));
 }
+inline SkinRgb FromQColor(const QColor& color)
+{
+    return SkinRgb(color.red()) | (SkinRgb(color.green()) << 8) | (SkinRgb(color.blue()) << 16);
+}
 // "#RRGGBB" (the first character is not looked at) to a colour. Throws
 // EVimboError "<text>' is not a valid HTML color." for a text that is not 7
 // characters long, EConvertError for a pair that is no hexadecimal number.

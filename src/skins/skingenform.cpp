@@ -56,11 +56,6 @@ int alignIndex(const QString& word, bool horizontal)
     return (w == QLatin1String("under") || w == QLatin1String("bottom")) ? 2 : 0;
 }
 
-SkinRgb rgbOf(QColor c)
-{
-    return SkinRgb(c.red()) | (SkinRgb(c.green()) << 8) | (SkinRgb(c.blue()) << 16);
-}
-
 // An outline from (x1, y1) to (x2, y2), the right and bottom edges outside
 // it, as element boxes are measured; an empty box draws nothing.
 void outline(QPainter& p, qint64 x1, qint64 y1, qint64 x2, qint64 y2)
@@ -532,7 +527,7 @@ void TSkinGenForm::ImageMouseDown(Qt::MouseButton button, int x, int y)
     if (PickMode) {
         const QImage& shown = Image->picture();
         if (shown.valid(x, y))
-            HexColorEdit->setText(ColorToHtml(rgbOf(shown.pixelColor(x, y))));
+            HexColorEdit->setText(ColorToHtml(FromQColor(shown.pixelColor(x, y))));
         PickMode = false;
         Image->unsetCursor();
         RedrawPreview();
@@ -648,7 +643,7 @@ void TSkinGenForm::SelectColor()
     QColorDialog dialog(ColorPanel->palette().color(QPalette::Window), this);
     if (dialog.exec() != QDialog::Accepted)
         return;
-    HexColorEdit->setText(ColorToHtml(rgbOf(dialog.selectedColor())));
+    HexColorEdit->setText(ColorToHtml(FromQColor(dialog.selectedColor())));
 }
 
 void TSkinGenForm::PickColor()
