@@ -15,6 +15,7 @@ packages=(
     xvfb xauth fonts-dejavu-core
     sox lame mpg123
     xdg-utils shared-mime-info desktop-file-utils trayer x11-utils dbus-daemon
+    playerctl systemd xdotool
 )
 if [ "${1:-}" = "--tests" ]; then
     packages+=(chromium)
