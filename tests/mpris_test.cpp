@@ -139,6 +139,10 @@ struct Tracks
         const QString wav = makeToneWav(dir.filePath("tone.wav"), 20, {440});
         runTool("lame", {"--quiet", "-b", "128", "--add-id3v2", "--tt", "Real Title", "--ta", "Some Artist", wav, first()});
         makeMp3(wav, second());
+        // A lyric file beside the first: its line is the metadata's text once shown.
+        QFile lrc(folder() + "/first_song.lrc");
+        lrc.open(QIODevice::WriteOnly);
+        lrc.write("[00:00.50]The line sung first\r\n");
         makeMp3(wav, third());
     }
     QString folder() const { return dir.filePath("Album Folder"); }
@@ -224,6 +228,8 @@ TEST_F(MprisTest, MetadataNamesTheTrackAsTheFileAndItsTagDo)
     EXPECT_EQ(playerctl({"metadata", "xesam:album"}), "Album Folder");
     EXPECT_EQ(playerctl({"metadata", "xesam:url"}), tracks().url(tracks().first()));
     EXPECT_NEAR(playerctl({"metadata", "mpris:length"}).toLongLong(), 20000000, 200000);
+    EXPECT_TRUE(waitUntil([] { return playerctl({"metadata", "xesam:asText"}) == "The line sung first"; }))
+        << "the lyric line shown";
     const QString firstId = trackId();
     EXPECT_TRUE(firstId.startsWith("/")) << firstId.toStdString();
 
@@ -266,6 +272,14 @@ TEST_F(MprisTest, SeekingJumpsAndTellsStaleRequestsAreIgnored)
     ASSERT_TRUE(waitUntil([&] { return recorder.seeks.size() > seeks; }));
     EXPECT_EQ(recorder.seeks.last(), 0);
     EXPECT_LT(positionSeconds(), 1.5);
+
+    // Play on the playing track starts it again: a jump to its start.
+    playerctl({"position", "5"});
+    ASSERT_TRUE(waitUntil([] { return positionSeconds() >= 4.9; }));
+    const int before = recorder.seeks.size();
+    player->click(11);
+    EXPECT_TRUE(waitUntil([&] { return recorder.seeks.size() > before && recorder.seeks.last() == 0; }));
+    EXPECT_TRUE(waitUntil([] { return positionSeconds() < 1.5; })) << positionSeconds();
 
     // Past the end is the next track.
     playerctl({"position", "100+"});

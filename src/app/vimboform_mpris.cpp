@@ -182,7 +182,15 @@ void TVimboForm::describePlayingTrack(const QString& path)
     if (track.title.isEmpty())
         track.title = CapitalizeName(name, int(name.size()) + 2);
     track.album = MakeDisplayNames(path, QFontMetrics(Playlist->font()), 1 << 24).folder;
+    // The same entry started again (Play, a repeat) is the same track gone
+    // back to its start, not a new one.
+    const bool again = track.entry == PlayingTrack.entry && track.path == PlayingTrack.path;
+    if (again)
+        track.lengthUs = PlayingTrack.lengthUs;
     PlayingTrack = track;
-    if (m_mpris)
+    if (m_mpris) {
         m_mpris->RefreshSoon();
+        if (again)
+            m_mpris->Seeked(0);
+    }
 }
