@@ -341,6 +341,7 @@ TEST_F(MprisTest, RaiseBringsBackAWindowHiddenInTheTray)
     EXPECT_TRUE(waitUntil([&] { return player.viewable(); })) << "Raise shows it again";
     EXPECT_EQ(run("busctl", {"--user", "get-property", kService, kPath, "org.mpris.MediaPlayer2", "Identity"}),
               "s \"Vimbo Media Player\"");
+    EXPECT_TRUE(run("playerctl", {"-l"}).split('\n').contains("vimbo")) << "playerctl lists the player";
 }
 
 TEST_F(MprisTest, ASecondPlayerTakesANameOfItsOwn)
