@@ -113,6 +113,16 @@ TEST(ShapedWindow, OutlineFollowsTheMask)
         body = QColor(QGuiApplication::primaryScreen()->grabWindow(0).toImage().pixel(50 + 150, 50 + 50));
     } while (body != QColor(Qt::black) && waited.elapsed() < 3000);
     EXPECT_EQ(body, QColor(Qt::black)) << "the desktop shows where the body was";
+
+    // A wider outline again (the transparent colour changed in an edit): the
+    // picture, unchanged, fills it, though nothing else was repainted.
+    ASSERT_TRUE(cool->LoadMaskFile(mask));
+    waited.restart();
+    do {
+        runEventsFor(100);
+        body = QColor(QGuiApplication::primaryScreen()->grabWindow(0).toImage().pixel(50 + 150, 50 + 50));
+    } while (body != QColor(30, 60, 200) && waited.elapsed() < 3000);
+    EXPECT_EQ(body, QColor(30, 60, 200)) << "the body is drawn inside the new outline";
 }
 
 using MainWindowTest = ReadyPlayerFixture;
@@ -150,6 +160,43 @@ TEST_F(MainWindowTest, SkinOutlineShowsTheDesktopThrough)
     }
     EXPECT_GT(holes, 100) << "the corners are cut";
     EXPECT_EQ(mismatches, 0) << "the desktop shows where the picture is white, the picture everywhere else";
+}
+
+TEST_F(MainWindowTest, AWiderOutlineOfTheWornSkinIsFilledWithItsPicture)
+{
+    // Navy, with a white corner: cut along navy, only the corner is left;
+    // cut along white (an edit of the worn skin), all but the corner.
+    const QString skins = options.folders.program + "Skins/";
+    QImage picture(449, 292, QImage::Format_RGB32);
+    picture.fill(qRgb(0, 0, 128));
+    QPainter(&picture).fillRect(0, 0, 21, 21, Qt::white);
+    ASSERT_TRUE(picture.save(skins + "Navy.bmp", "BMP"));
+    const auto transparent = [&](const char* colour) {
+        makeFile(dir, "program/Skins/Navy.ssk", QByteArray("[Images]\r\nMain=Navy.bmp\r\n[Colors]\r\nTransparent=") + colour + "\r\n");
+        QFile::remove(skins + "Navy.msk");
+    };
+    // Worn before: a skin of another size, so that the window is resized once.
+    QImage other(520, 300, QImage::Format_RGB32);
+    other.fill(qRgb(90, 90, 90));
+    ASSERT_TRUE(other.save(skins + "Other.bmp", "BMP"));
+    makeFile(dir, "program/Skins/Other.ssk", "[Images]\r\nMain=Other.bmp\r\n[Colors]\r\nTransparent=16777215\r\n");
+    form->move(60, 150);
+    form->show();
+    ASSERT_TRUE(form->ApplySkin("Other"));
+    runEventsFor(300);
+    transparent("8388608");
+    ASSERT_TRUE(form->ApplySkin("Navy"));
+    runEventsFor(300);
+    transparent("16777215");
+    ASSERT_TRUE(form->ApplySkin("Navy"));
+    QColor middle;
+    QElapsedTimer waited;
+    waited.start();
+    do {
+        runEventsFor(100);
+        middle = QColor(QGuiApplication::primaryScreen()->grabWindow(0).toImage().pixel(60 + 200, 150 + 10));
+    } while (middle != QColor(0, 0, 128) && waited.elapsed() < 3000);
+    EXPECT_EQ(middle, QColor(0, 0, 128)) << "the picture fills the wider outline";
 }
 
 TEST(PlayerProcess, WindowTitleIsTheTickerAlone)
@@ -225,6 +272,53 @@ TEST(PlayerProcess, ALyricLineAppearsAtTheTopCentreOfTheScreen)
     player.kill();
     player.waitForFinished();
     EXPECT_FALSE(found.isEmpty()) << "no lyric pop-up at the top of the screen";
+}
+
+TEST(PlayerProcess, ADialogAnsweredAfterTheSecondStartGaveUpLeavesThePlayerRunning)
+{
+    QTemporaryDir dir;
+    QProcessEnvironment env = playerEnvironment(dir);
+    QProcess player;
+    player.setProcessEnvironment(env);
+    player.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    player.start(VIMBO_EXECUTABLE, QStringList{});
+    ASSERT_TRUE(player.waitForStarted());
+    const auto visible = [&] {
+        return xtool("xdotool", {"search", "--onlyvisible", "--pid", QString::number(player.processId())})
+            .split('\n', Qt::SkipEmptyParts);
+    };
+    QElapsedTimer waited;
+    for (waited.start(); windowsOf(player.processId(), "449x292").isEmpty() && waited.elapsed() < 20000;)
+        QThread::msleep(100);
+    const QStringList before = visible();
+    ASSERT_FALSE(before.isEmpty());
+
+    // A lyric file with no track beside it: taking it in asks which track it belongs to.
+    QDir().mkpath(dir.filePath("music/lonely"));
+    const QString lrc = makeFile(dir, "music/lonely/lonely.lrc", "[00:01.00]lonely\r\n");
+    QProcess second;
+    second.setProcessEnvironment(env);
+    second.start(VIMBO_EXECUTABLE, {lrc});
+    QString dialog;
+    for (waited.restart(); dialog.isEmpty() && waited.elapsed() < 20000; QThread::msleep(100)) {
+        for (const QString& w : visible())
+            if (!before.contains(w))
+                dialog = w;
+    }
+    ASSERT_FALSE(dialog.isEmpty()) << "the attach dialog";
+    // The second start stops waiting for the answer (it gave up, or was ended).
+    second.kill();
+    second.waitForFinished();
+    QThread::msleep(300);
+    xtool("xdotool", {"windowfocus", "--sync", dialog});
+    xtool("xdotool", {"key", "--window", dialog, "Escape"});
+    for (waited.restart(); visible().contains(dialog) && waited.elapsed() < 10000;)
+        QThread::msleep(100);
+    EXPECT_FALSE(visible().contains(dialog)) << "the dialog took its answer";
+    QThread::msleep(500);
+    EXPECT_EQ(player.state(), QProcess::Running) << "the player ended, exit code " << player.exitCode();
+    player.kill();
+    player.waitForFinished();
 }
 
 } // namespace

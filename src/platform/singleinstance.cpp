@@ -3,6 +3,7 @@
 #include <QDir>
 #include <QLocalServer>
 #include <QLocalSocket>
+#include <QPointer>
 
 #include <cstring>
 
@@ -70,9 +71,13 @@ void SingleInstance::carryOut(const QByteArray& line)
         onActivate();
 }
 
-void SingleInstance::serve(QLocalSocket* client)
+void SingleInstance::serve(QLocalSocket* socket)
 {
-    while (client->canReadLine()) {
+    // A request may open a dialog, whose event loop runs while the user
+    // answers; a second instance that stops waiting meanwhile disconnects,
+    // and its socket is deleted before the dialog returns.
+    const QPointer<QLocalSocket> client(socket);
+    while (client && client->canReadLine()) {
         const QByteArray line = client->readLine(kMaxRequest).trimmed();
         // During start-up the request waits here, and the second instance
         // need not wait for dialogs the user may not answer for a while.
@@ -80,11 +85,13 @@ void SingleInstance::serve(QLocalSocket* client)
             carryOut(line);
         else
             m_pending.append(line);
+        if (!client)
+            return;
         client->write(kDone);
         client->flush();
     }
     // Nothing we speak is this long: drop a client that sends noise.
-    if (client->bytesAvailable() > kMaxRequest)
+    if (client && client->bytesAvailable() > kMaxRequest)
         client->abort();
 }
 

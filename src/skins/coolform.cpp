@@ -53,6 +53,9 @@ void TCoolForm::applyRegion(const QRegion& region)
     // such a region is given as one pixel outside the window. Only a mask
     // file without a region (length 0) leaves the outline as it was.
     window->setMask(region.isEmpty() ? QRegion(-1, -1, 1, 1) : region);
+    // The picture was last painted clipped to the old outline (making a
+    // mask lets paint events run); what a wider one uncovers is painted now.
+    update();
 }
 
 bool TCoolForm::LoadMaskFile(const QString& fileName)
