@@ -365,6 +365,24 @@ TEST(SkinBitmaps, CompressedPicturesAreHeldToWhatTheirFileCanHold)
     }
 }
 
+TEST(SkinBitmaps, APictureLargerThanQtDecodesUnaskedLoads)
+{
+    // 24 bits a pixel, 5800 x 5800: 135 MB once decoded, within a skin's sides.
+    QTemporaryDir dir;
+    const qint32 side = 5800, row = side * 3 + (4 - side * 3 % 4) % 4;
+    QByteArray bytes = QByteArray("BM") + le({54 + row * side, 0, 54, 40, side, side});
+    char planesAndBits[4];
+    qToLittleEndian<quint16>(1, planesAndBits);
+    qToLittleEndian<quint16>(24, planesAndBits + 2);
+    bytes.append(planesAndBits, 4);
+    bytes += le({0, row * side, 2835, 2835, 0, 0});
+    bytes += QByteArray(qsizetype(row) * side, '\x40');
+    const QString path = makeFile(dir, "Large.bmp", bytes);
+    const QImage image = LoadSkinBitmap(path);
+    EXPECT_EQ(image.size(), QSize(side, side));
+    EXPECT_EQ(image.pixel(side - 1, side - 1), qRgb(0x40, 0x40, 0x40));
+}
+
 TEST(CoolForm, RegionLifeAndStoredForm)
 {
     QTemporaryDir dir;

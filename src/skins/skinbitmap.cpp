@@ -96,6 +96,11 @@ QImage LoadSkinBitmap(const QString& fileName)
                               .arg(kMaxSkinSide));
     checkPixelsFitFile(fileName, file.size(), pixelOffset, width, height, bits, compression);
 
+    // Qt refuses to decode more than 128 MB unless told otherwise; the
+    // largest picture a skin may have (checked above) must still load.
+    constexpr int largestPictureMb = int(qint64(kMaxSkinSide) * kMaxSkinSide * 4 / (1024 * 1024)) + 1;
+    if (QImageReader::allocationLimit() != 0 && QImageReader::allocationLimit() < largestPictureMb)
+        QImageReader::setAllocationLimit(largestPictureMb);
     QImageReader reader(&file, "bmp");
     QImage image;
     if (!reader.read(&image) || image.isNull())
