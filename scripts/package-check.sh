@@ -69,7 +69,7 @@ for skin in Ember Glass; do
     done
 done
 for f in "${expected[@]}"; do
-    [ -f "$root/$f" ] || fail "missing /$f"
+    [ -f "$root/$f" ] && echo "  /$f" || fail "missing /$f"
 done
 ok "${#expected[@]} expected files unpacked"
 if readelf -S "$root/usr/bin/vimbo" | grep -q '\.debug_info'; then
@@ -169,6 +169,7 @@ for skin in Ember Glass; do
 done
 cmp -s "$root/usr/share/vimbo/Skins/Glass.msk" "$data/Skins/Glass.msk" || fail "Skins/Glass.msk was not copied"
 ok "the shipped skins are in $data/Skins: $(cd "$data/Skins" && echo *.ssk)"
+[[ "$(stat -c %A "$data/Skins/Glass.ssk")" == -rw* ]] || fail "the copied Glass.ssk is not the user's to change"
 [ "$(stat -c %s "$data/Skins/Ember.msk" 2>/dev/null || echo 0)" -gt 4 ] &&
     ok "the player wrote Ember's mask into the user's Skins/" || fail "no mask made for Ember"
 [ -d "$data/Lyrics" ] || fail "no Lyrics/ in $data"
@@ -179,6 +180,26 @@ grep -qx "Exec=$root/usr/bin/vimbo %f" "$user_entry" 2>/dev/null &&
     fail "the user's desktop entry: $(grep Exec= "$user_entry" 2>/dev/null || echo missing)"
 cmp -s "$root/usr/share/mime/packages/vimbo.xml" "$home/.local/share/mime/packages/vimbo.xml" &&
     ok "the user's MIME package is the installed one" || fail "the user's MIME package differs from the installed one"
+
+# Root may write anywhere; an installed player still keeps its files out of
+# its prefix. (No display needed: nothing here looks at the window.)
+roothome="$work/roothome"
+mkdir -p "$roothome/.config/vimbo" "$work/rootrun"
+chmod 700 "$work/rootrun"
+"$build/tests/vimbo-storetool" "$roothome/.config/vimbo/registry.db" set FirstRun2 no
+env -i HOME="$roothome" PATH=/usr/bin:/bin XDG_RUNTIME_DIR="$work/rootrun" LANG=C.UTF-8 \
+    QT_QPA_PLATFORM=offscreen SDL_AUDIODRIVER=dummy VIMBO_NP_PORT=0 \
+    "$root/usr/bin/vimbo" >"$work/player-root.log" 2>&1 &
+player_pid=$!
+for _ in $(seq 100); do
+    [ -f "$roothome/.local/share/vimbo/Skins/Default.msk" ] && break
+    sleep 0.1
+done
+kill "$player_pid" 2>/dev/null || true
+wait "$player_pid" 2>/dev/null || true
+player_pid=
+[ -f "$roothome/.local/share/vimbo/Skins/Glass.ssk" ] && ok "run by root, the player keeps its skins in root's data folder" ||
+    { cat "$work/player-root.log" >&2; fail "run by root: no skins in root's data folder"; }
 
 chmod -R u+w "$root"
 snapshot >"$work/after"
