@@ -28,9 +28,15 @@ TEST(ProgramFolder, ChoiceFromTheFacts)
         // Root may write to /usr/bin; one user's skins still do not go there.
         {"installed layout, writable", {"", "/usr/bin/", true, true, data}, data},
         {"installed layout, read-only", {"", "/usr/bin/", false, true, data}, data},
-        {"override wins over an installed layout", {"/tmp/p", "/usr/bin/", false, true, data}, "/tmp/p/"},
-        {"override wins over a writable folder", {"/tmp/p/", "/opt/vimbo/", true, false, data}, "/tmp/p/"},
-        {"folders without a trailing slash get one", {"", "/opt/vimbo", true, false, data}, "/opt/vimbo/"},
+        {"override wins over an installed layout",
+         {"/tmp/p", "/usr/bin/", false, true, data},
+         "/tmp/p/"},
+        {"override wins over a writable folder",
+         {"/tmp/p/", "/opt/vimbo/", true, false, data},
+         "/tmp/p/"},
+        {"folders without a trailing slash get one",
+         {"", "/opt/vimbo", true, false, data},
+         "/opt/vimbo/"},
     };
     for (const auto& row : rows)
         EXPECT_EQ(chooseProgramFolder(row.facts), row.want) << row.name;
@@ -52,8 +58,9 @@ TEST(ProgramFolder, InstalledLayoutIsABinFolderBesideTheInstalledSkins)
         const char* folder;
         bool installed;
     } rows[] = {
-        {"usr/bin", true},  {"usr/bin/", true},   {"usr/libexec", false}, // beside the skins, but no "bin"
-        {"build/bin", false}, {"other/bin", false},
+        {"usr/bin", true},      {"usr/bin/", true},
+        {"usr/libexec", false}, // beside the skins, but no "bin"
+        {"build/bin", false},   {"other/bin", false},
     };
     for (const auto& row : rows)
         EXPECT_EQ(isInstalledLayout(dir.filePath(row.folder)), row.installed) << row.folder;
@@ -91,7 +98,8 @@ TEST(ShippedSkins, FailuresAreReportedFileByFile)
     QTemporaryDir dir;
     makeFile(dir, "share/Glass.ssk", "s");
     makeFile(dir, "share/Glass.bmp", "b");
-    const QStringList failures = copyMissingSkins(dir.filePath("share"), dir.filePath("no such folder"));
+    const QStringList failures =
+        copyMissingSkins(dir.filePath("share"), dir.filePath("no such folder"));
     ASSERT_EQ(failures.size(), 2) << failures.join('\n').toStdString();
     EXPECT_TRUE(failures[0].contains("Glass.bmp")) << failures[0].toStdString();
     EXPECT_TRUE(failures[1].contains("Glass.ssk")) << failures[1].toStdString();

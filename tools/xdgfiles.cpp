@@ -14,7 +14,8 @@ bool writeFile(const char* path, const QByteArray& content)
     QFile file(QString::fromLocal8Bit(path));
     if (file.open(QIODevice::WriteOnly) && file.write(content) == content.size())
         return true;
-    std::fprintf(stderr, "vimbo-xdgfiles: cannot write %s: %s\n", path, qPrintable(file.errorString()));
+    std::fprintf(stderr, "vimbo-xdgfiles: cannot write %s: %s\n", path,
+                 qPrintable(file.errorString()));
     return false;
 }
 
@@ -31,7 +32,8 @@ int main(int argc, char** argv)
         types << QLatin1String(t.type);
     // Installed, the player is found on PATH. A file manager may hand it
     // several files at once; it opens the first.
-    const bool ok = writeFile(argv[1], vimbo::desktopEntryText(QStringLiteral("vimbo %F"), types)) &&
-                    writeFile(argv[2], vimbo::mimePackageText(vimbo::ownFileTypes()));
+    const bool ok =
+        writeFile(argv[1], vimbo::desktopEntryText(QStringLiteral("vimbo %F"), types)) &&
+        writeFile(argv[2], vimbo::mimePackageText(vimbo::ownFileTypes()));
     return ok ? 0 : 1;
 }
