@@ -79,7 +79,8 @@ private:
     QList<OwnFileType> m_ownTypes;                      // the types we define, in order
 };
 
-// The player's five associations, in order: ".mp3", ".wav", ".cda", ".ssk", ".sly".
+// The player's associations, the rows of playerFileTypes() in order: ".mp3", ".wav", ".cda",
+// ".ssk", ".sly", ".lrc".
 void AssociateFiles(FileAssociations& associations, const QString& executablePath);
 
 } // namespace vimbo
