@@ -8,7 +8,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 
 seconds=${1:?usage: scripts/fuzz.sh SECONDS}
-targets=(profile mask skinbitmap request lrc sly audio)
+targets=(profile mask skinbitmap request lrc sly audio id3)
 
 scripts/deps.sh
 CC=clang CXX=clang++ cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVIMBO_FUZZ=ON >/dev/null

@@ -8,6 +8,7 @@
 #include "support/audiofixtures.h"
 #include "support/dialogpilot.h"
 #include "support/playerfixture.h"
+#include "support/playerprocess.h"
 #include "support/testfiles.h"
 #include "support/xdisplay.h"
 
@@ -149,48 +150,6 @@ TEST_F(MainWindowTest, SkinOutlineShowsTheDesktopThrough)
     }
     EXPECT_GT(holes, 100) << "the corners are cut";
     EXPECT_EQ(mismatches, 0) << "the desktop shows where the picture is white, the picture everywhere else";
-}
-
-// The output of a small X tool, read as UTF-8.
-QString xtool(const QString& program, const QStringList& args)
-{
-    QProcess p;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert("LC_ALL", "C.UTF-8");
-    p.setProcessEnvironment(env);
-    p.start(program, args);
-    p.waitForFinished(10000);
-    return QString::fromUtf8(p.readAllStandardOutput());
-}
-
-// The top-level windows of process `pid` that are `size` large.
-QStringList windowsOf(qint64 pid, const QString& size)
-{
-    QStringList found;
-    static const QRegularExpression line(R"(^\s*(0x[0-9a-f]+) .*\s(\d+x\d+)\+)");
-    for (const QString& l : xtool("xwininfo", {"-root", "-children"}).split('\n')) {
-        const QRegularExpressionMatch m = line.match(l);
-        if (m.hasMatch() && m.captured(2) == size &&
-            xtool("xprop", {"-id", m.captured(1), "_NET_WM_PID"}).contains(" = " + QString::number(pid)))
-            found << m.captured(1);
-    }
-    return found;
-}
-
-// A player process's folders under `dir`, past its first run.
-QProcessEnvironment playerEnvironment(const QTemporaryDir& dir)
-{
-    RegistryKey(RegistryDatabase::open(dir.filePath("config/") + kRegistryFileName), kSettingsKeyPath)
-        .writeString("FirstRun2", "no");
-    QDir().mkpath(dir.filePath("run"));
-    QFile::setPermissions(dir.filePath("run"), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert("VIMBO_CONFIG_DIR", dir.filePath("config"));
-    env.insert("VIMBO_DATA_DIR", dir.filePath("data"));
-    env.insert("VIMBO_PROGRAM_DIR", dir.filePath("program"));
-    env.insert("XDG_RUNTIME_DIR", dir.filePath("run"));
-    env.insert("VIMBO_NP_PORT", "0");
-    return env;
 }
 
 TEST(PlayerProcess, WindowTitleIsTheTickerAlone)

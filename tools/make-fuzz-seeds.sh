@@ -5,7 +5,7 @@
 set -euo pipefail
 mkdir -p "$(dirname "$0")/../fuzz/corpus"
 cd "$(dirname "$0")/../fuzz/corpus"
-mkdir -p profile mask skinbitmap request lrc sly audio
+mkdir -p profile mask skinbitmap request lrc sly audio id3
 
 # Profiles: a skin's head, quoted values and numbers, each encoding and line break.
 head -c 400 ../../assets/skins/Ember.ssk >profile/skin.ssk
@@ -68,3 +68,12 @@ EOF
 sox -R -q -n -r 8000 -c 1 -b 8 audio/tone.wav synth 0.2 sine 440
 sox -R -q -n -r 8000 -c 2 -b 16 audio/stereo16.wav synth 0.05 sine 440
 sox -R -q -n -r 8000 -c 1 -b 16 -t wav - synth 0.2 sine 440 | lame --quiet -b 8 -m m - audio/tone.mp3
+
+# ID3 tags: lame's 2.3 tag, a hand-made 2.4 UTF-8 one, an ID3v1 tail.
+sox -R -q -n -r 8000 -c 1 -b 16 -t wav - synth 0.2 sine 440 |
+    lame --quiet -b 8 -m m --add-id3v2 --tt "Seed Title" --ta "Seed Artist" - - | head -c 600 >id3/v23.mp3
+printf 'ID3\x04\x00\x00\x00\x00\x00\x20TIT2\x00\x00\x00\x07\x00\x03\x03Tit\xc3\xa9l\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00' \
+    >id3/v24.mp3
+python3 -c "
+import sys; t = b'TAG' + b'Old Title'.ljust(30, b'\0') + b'Old Artist'.ljust(30, b' ')
+sys.stdout.buffer.write(b'\xff\xfb\x90\x00' * 8 + t.ljust(128, b'\0'))" >id3/v1.mp3

@@ -89,11 +89,18 @@ TVimboForm::TVimboForm(StartupOptions options, std::shared_ptr<RegistryDatabase>
     createLyricsGenerator();
     createSkinGenerator();
 
-    Player.OnNotifyPlayerState = [this](TMp3DecPlayer*, int state) { Playback.PlayerState(state); };
+    Player.OnNotifyPlayerState = [this](TMp3DecPlayer*, int state) {
+        DecoderState = state;
+        Playback.PlayerState(state);
+        if (m_mpris)
+            m_mpris->RefreshSoon();
+    };
     // The entry last started keeps its file under a rebuild's new numbers
     // (a hand-over's too); one the rebuild dropped leaves no entry current.
     PlaylistView.OnRenumbered = [this](const QHash<qint32, qint32>& renumbered) {
         Playback.FollowRenumbering(renumbered);
+        if (PlayingTrack.entry >= 0)
+            PlayingTrack.entry = renumbered.value(PlayingTrack.entry, PlayingTrack.entry);
         m_passedIndex = renumbered.value(m_passedIndex, 0);
     };
     PlaylistView.OnPlayIndex = [this](qint32 index) {
@@ -103,7 +110,12 @@ TVimboForm::TVimboForm(StartupOptions options, std::shared_ptr<RegistryDatabase>
     copyPlaylistLook();
     ImageServer.CurrentState = [this] { return NowPlayingSnapshot(); };
     Timer.setInterval(100);
-    connect(&Timer, &QTimer::timeout, this, [this] { Playback.FastTimer(); });
+    connect(&Timer, &QTimer::timeout, this, [this] {
+        Playback.FastTimer();
+        // What the media bus has not been told yet (a length, a lyric line).
+        if (m_mpris)
+            m_mpris->Refresh();
+    });
     Timer.start();
 }
 
@@ -279,6 +291,7 @@ void TVimboForm::FormCreate()
         AppException(e);
     }
     CreateAboutForm();
+    startMpris();
 }
 
 void TVimboForm::runCreateSteps()

@@ -14,6 +14,7 @@
 #include "playlist/playliststore.h"
 #include "settings/registry.h"
 #include "shell/embeddedfiles.h"
+#include "shell/mpris.h"
 #include "skins/skinformat.h"
 
 #include <QFont>
@@ -205,6 +206,17 @@ public:
     void StreamDuration(quint32 Duration);
     void StreamParams(quint32 Frequency, qint16 Bitrate, quint8 NbChannels);
     void TrackPosition(quint32 Offset, quint32 Range);
+    // The output's volume at Playback.VolumeLevel, for a CD track or the decoder.
+    void ApplyVolume();
+
+    // The desktop's media bus: the track started last as it is described
+    // there, and the decoder's last reported state.
+    vimbo::MprisTrack PlayingTrack;
+    int DecoderState = MP3_PLAYER_STATE_STOPPED;
+    // None when the session has no bus or $VIMBO_MPRIS is "0".
+    vimbo::MprisService* Mpris() const { return m_mpris.get(); }
+    // Where the playing track is, in microseconds.
+    qint64 PositionMicroseconds() const;
 
     // Adding files and folders (the Open button's menu and the main menu's "Add").
     QMenu* AddMenu;
@@ -334,4 +346,9 @@ private:
     // Every control of the window, in creation order (the order a skin is applied in).
     QList<QWidget*> m_components;
     std::unique_ptr<vimbo::SkinApplier> m_skinApplier;
+    // The service is ended before the host it calls into.
+    std::unique_ptr<vimbo::MprisHost> m_mprisHost;
+    std::unique_ptr<vimbo::MprisService> m_mpris;
+    void startMpris();
+    void describePlayingTrack(const QString& path);
 };

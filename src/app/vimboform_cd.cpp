@@ -130,6 +130,7 @@ void TVimboForm::CDPlayerNotify()
     const quint32 len = CdPlayer.TrackLength(CdTrack);
     PositionRange = MsfSeconds(len);
     PositionValue = MsfSeconds(pos);
+    PlayingTrack.lengthUs = qint64(PositionRange) * 1000000;
     DurationLabel->setText(minutesAndSeconds(len));
     TimeLabel->setText(minutesAndSeconds(pos));
     BitrateLabel->setText(QStringLiteral("-"));

@@ -22,7 +22,10 @@ void TVimboForm::createLyricsGenerator()
     LyricsForm = new TLyricsForm(ProgramFolder() + QStringLiteral("Lyrics"), this);
     LyricsForm->PlaySelected = [this] { Playback.PlaySelected(); };
     LyricsForm->Stop = [this] { Playback.Stop(); };
-    Playback.TrackStarted = [this](const QString& path) { Lyrics.TrackStarted(path); };
+    Playback.TrackStarted = [this](const QString& path) {
+        Lyrics.TrackStarted(path);
+        describePlayingTrack(path);
+    };
 }
 
 void TVimboForm::ShowLyricsGen()
@@ -46,6 +49,7 @@ void TVimboForm::ShowLyricLine(qint32 position)
     const QString line = Lyrics.LineAt(position);
     if (line.isEmpty())
         return;
+    PlayingTrack.lyricLine = line;
     // Centred at the top of the primary screen, wherever that screen lies.
     const QScreen* screen = QGuiApplication::primaryScreen();
     const QRect area = screen ? screen->geometry() : QRect();

@@ -68,13 +68,17 @@ void TVimboForm::LevelMove(TSkinSlider* slider, int X, int Y)
     m_settingsKey.writeInteger(QString::fromLatin1(level->setting), *level->value);
     // The volume follows the drag at once, a CD track's too: its sound
     // passes through the player.
-    if (slider == VolumeSlider) {
-        if (Playback.MediaKind == mkCd)
-            CdPlayer.SetVolume(Playback.VolumeLevel);
-        else
-            Player.SetOutputVolume(-1, Playback.VolumeLevel, -1);
-    }
+    if (slider == VolumeSlider)
+        ApplyVolume();
     slider->update();
+}
+
+void TVimboForm::ApplyVolume()
+{
+    if (Playback.MediaKind == mkCd)
+        CdPlayer.SetVolume(Playback.VolumeLevel);
+    else
+        Player.SetOutputVolume(-1, Playback.VolumeLevel, -1);
 }
 
 void TVimboForm::LevelUp(TSkinSlider* slider, int, int)
@@ -121,6 +125,8 @@ void TVimboForm::TrackUp(int, int)
         Player.InputSeek(PositionValue, PositionRange);
         Player.Play();
     }
+    if (m_mpris)
+        m_mpris->Seeked(PositionMicroseconds());
 }
 
 void TVimboForm::paintSlider(TSkinSlider* slider, QPainter& painter)
@@ -192,6 +198,8 @@ void TVimboForm::TrackPosition(quint32 Offset, quint32 Range)
 {
     PositionRange = qint32(Range);
     PositionValue = qint32(Offset);
+    // The decoder counts tenths of a second.
+    PlayingTrack.lengthUs = qint64(Range) * 100000;
     RedrawSlider(QStringLiteral("Track"));
     ShowLyricLine(PositionValue);
 }
