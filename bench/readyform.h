@@ -12,7 +12,7 @@
 inline std::unique_ptr<TVimboForm> makeReadyForm(const QTemporaryDir& dir)
 {
     StartupOptions options;
-    options.folders = {dir.filePath("config/"), dir.filePath("data/"), dir.filePath("program/"), dir.filePath("run/")};
+    options.folders = {dir.filePath("config/"), dir.filePath("data/"), dir.filePath("program/"), dir.filePath("run/"), {}};
     options.imageServerPort = 0;
     qputenv("XDG_DATA_HOME", QFile::encodeName(dir.filePath("xdg-data")));
     auto store = vimbo::RegistryDatabase::open(options.folders.config + vimbo::kRegistryFileName);

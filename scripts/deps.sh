@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs the Debian 12 packages Vimbo needs to build and run, when any is
 # missing; with --tests also what only the tests use (a headless browser).
+# dpkg-dev makes the .deb (dpkg-shlibdeps), appstream checks its metainfo.
 # Runs apt-get as root, or through sudo.
 set -euo pipefail
 
@@ -16,6 +17,7 @@ packages=(
     sox lame mpg123
     xdg-utils shared-mime-info desktop-file-utils trayer x11-utils dbus-daemon
     playerctl systemd xdotool
+    dpkg-dev appstream
 )
 if [ "${1:-}" = "--tests" ]; then
     packages+=(chromium)

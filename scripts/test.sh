@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds Vimbo and runs every test; then builds
+# Installs what is missing, builds Vimbo and runs every test, and checks the
+# Debian package made from that build (scripts/package-check.sh); then builds
 # again with AddressSanitizer and UndefinedBehaviorSanitizer and runs the
 # unit tests under them; last, every fuzz target runs for 30 seconds.
 set -euo pipefail
@@ -11,6 +12,8 @@ jobs=$(nproc)
 cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVIMBO_BUILD_TESTS=ON
 cmake --build build -j "$jobs"
 ctest --test-dir build --output-on-failure -j "$jobs"
+# The .deb, unpacked read-only and started as an unprivileged user.
+scripts/package-check.sh build
 
 cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DVIMBO_SANITIZE=ON
 cmake --build build-asan -j "$jobs"

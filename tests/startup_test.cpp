@@ -95,6 +95,23 @@ TEST_F(StartupTest, WritesTheThreeFilesOnceAndLoadsTheLibrary)
     EXPECT_TRUE(pilot.seen.empty());
 }
 
+TEST_F(StartupTest, InstalledSkinsReachTheSkinsFolderBeforeTheSkinIsPutOn)
+{
+    settings().writeString("FirstRun2", "no");
+    settings().writeString("Skin", "Glass");
+    options.folders.shippedSkins = dir.filePath("share/vimbo/Skins/");
+    QDir().mkpath(options.folders.shippedSkins);
+    for (const char* ext : {".ssk", ".bmp", ".msk"})
+        QFile::copy(QString(VIMBO_ASSETS "/skins/Glass") + ext, options.folders.shippedSkins + "Glass" + ext);
+    auto form = create();
+    form->show();
+    runEventsFor(50);
+    for (const char* ext : {".ssk", ".bmp", ".msk"})
+        EXPECT_TRUE(QFile::exists(options.folders.program + "Skins/Glass" + ext)) << ext;
+    EXPECT_EQ(form->size(), QSize(480, 288)) << "the copied skin is worn, not the built-in one";
+    EXPECT_TRUE(pilot.seen.empty()) << pilot.texts().join("\n").toStdString();
+}
+
 TEST_F(StartupTest, LibraryOfAnotherBuildIsReplaced)
 {
     settings().writeString("FirstRun2", "no");

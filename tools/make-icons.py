@@ -1,6 +1,7 @@
 #!/usr/bin/python3
-"""Draws the player's icons: the program icon and the two small arrows of the
-notification area. Pure Python (zlib only), so the PNGs come out the same
+"""Draws the player's icons: the program icon (in the sizes the window, the
+notification area and the desktop's icon theme use, and as SVG) and the two
+small arrows of the notification area. Pure Python (zlib only), so the PNGs come out the same
 byte for byte on every machine.
 
 Usage: tools/make-icons.py [OUTPUT_DIR]   (default: assets/icons)
@@ -71,6 +72,25 @@ def program_icon(size):
     return png(size, size, pixel)
 
 
+def program_icon_svg(size=64):
+    """The program icon as a scalable picture: the same disc and "V"."""
+    c = size / 2
+    stroke = size * 0.09
+    top, bottom = size * 0.28, size * 0.74
+    left, right = size * 0.30, size * 0.70
+
+    def n(v):
+        return ("%.2f" % v).rstrip("0").rstrip(".")
+
+    return ('<?xml version="1.0" encoding="UTF-8"?>\n'
+            '<svg xmlns="http://www.w3.org/2000/svg" width="{s}" height="{s}" viewBox="0 0 {s} {s}">\n'
+            '  <circle cx="{c}" cy="{c}" r="{r}" fill="#002953"/>\n'
+            '  <path d="M {l} {t} L {c} {b} L {rt} {t}" fill="none" stroke="#ebebf5" stroke-width="{w}"\n'
+            '        stroke-linecap="round" stroke-linejoin="round"/>\n'
+            '</svg>\n').format(s=n(size), c=n(c), r=n(size / 2 - 1), l=n(left), t=n(top), b=n(bottom),
+                                rt=n(right), w=n(2 * stroke)).encode()
+
+
 def arrow_icon(size, pointing_right):
     def triangle(px, py):
         if not pointing_right:
@@ -101,6 +121,11 @@ def main():
         "vimbo-32.png": program_icon(32),
         "prev.png": arrow_icon(16, False),
         "next.png": arrow_icon(16, True),
+        # The sizes an installed player puts into the desktop's icon theme.
+        "vimbo-48.png": program_icon(48),
+        "vimbo-128.png": program_icon(128),
+        "vimbo-256.png": program_icon(256),
+        "vimbo.svg": program_icon_svg(),
     }
     for name, data in files.items():
         with open(os.path.join(out, name), "wb") as f:

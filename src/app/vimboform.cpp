@@ -25,6 +25,8 @@
 #include <QScreen>
 #include <QTreeWidget>
 
+#include <cstdio>
+
 using namespace vimbo;
 
 namespace {
@@ -296,6 +298,11 @@ void TVimboForm::runCreateSteps()
 {
     QDir().mkpath(ProgramFolder() + QStringLiteral("Skins"));
     QDir().mkpath(ProgramFolder() + QStringLiteral("Lyrics"));
+    // An installed player brings its skins to the user's folder; one missing
+    // there is no reason not to start.
+    const QString skins = ProgramFolder() + QStringLiteral("Skins");
+    for (const QString& failure : copyMissingSkins(m_options.folders.shippedSkins, skins))
+        std::fprintf(stderr, "vimbo: %s\n", qPrintable(failure));
 
     DecoderPath = WindowsFolder() + QStringLiteral("mp3dec.dll");
 

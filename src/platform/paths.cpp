@@ -2,6 +2,7 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QStandardPaths>
 
@@ -58,11 +59,70 @@ PlayerFolders PlayerFolders::fromEnvironment()
     f.data = envFolder("VIMBO_DATA_DIR");
     if (f.data.isEmpty())
         f.data = xdgFolder("XDG_DATA_HOME", QStringLiteral("/.local/share"), QStringLiteral("vimbo"));
-    f.program = envFolder("VIMBO_PROGRAM_DIR");
-    if (f.program.isEmpty())
-        f.program = includeTrailingPathDelimiter(QCoreApplication::applicationDirPath());
+    const QString executableFolder = includeTrailingPathDelimiter(QCoreApplication::applicationDirPath());
+    ProgramFolderFacts facts;
+    facts.override = envFolder("VIMBO_PROGRAM_DIR");
+    facts.executableFolder = executableFolder;
+    facts.data = f.data;
+    if (facts.override.isEmpty()) {
+        facts.executableFolderWritable = isWritableFolder(executableFolder);
+        facts.installedLayout = isInstalledLayout(executableFolder);
+    }
+    f.program = chooseProgramFolder(facts);
     f.runtime = runtimeFolder();
+    if (const QString shipped = shippedSkinsFolder(executableFolder); QFileInfo(shipped).isDir())
+        f.shippedSkins = shipped;
     return f;
+}
+
+QString chooseProgramFolder(const ProgramFolderFacts& facts)
+{
+    if (!facts.override.isEmpty())
+        return includeTrailingPathDelimiter(facts.override);
+    if (facts.executableFolderWritable && !facts.installedLayout)
+        return includeTrailingPathDelimiter(facts.executableFolder);
+    return includeTrailingPathDelimiter(facts.data);
+}
+
+QString shippedSkinsFolder(const QString& executableFolder)
+{
+    return includeTrailingPathDelimiter(
+        QDir::cleanPath(includeTrailingPathDelimiter(executableFolder) + QStringLiteral("../share/vimbo/Skins")));
+}
+
+bool isInstalledLayout(const QString& executableFolder)
+{
+    return QDir(executableFolder).dirName() == QLatin1String("bin") &&
+           QFileInfo(shippedSkinsFolder(executableFolder)).isDir();
+}
+
+bool isWritableFolder(const QString& folder)
+{
+    return ::access(QFile::encodeName(folder).constData(), W_OK | X_OK) == 0;
+}
+
+QStringList copyMissingSkins(const QString& shippedFolder, const QString& skinsFolder)
+{
+    QStringList failures;
+    if (shippedFolder.isEmpty())
+        return failures; // not "the current folder"
+    const QDir shipped(shippedFolder);
+    for (const QString& name : shipped.entryList(QDir::Files | QDir::Hidden, QDir::Name)) {
+        const QString target = includeTrailingPathDelimiter(skinsFolder) + name;
+        // A dangling link counts as there too: it is the user's, not ours to replace.
+        if (QFileInfo(target).exists() || QFileInfo(target).isSymLink())
+            continue;
+        QFile source(shipped.filePath(name));
+        if (!source.copy(target)) {
+            failures << QStringLiteral("Cannot copy the skin file \"%1\" to \"%2\": %3")
+                            .arg(source.fileName(), target, source.errorString());
+            continue;
+        }
+        // The installed file may be read-only (as a package leaves it); the
+        // copy is the user's to edit, in the skin generator or elsewhere.
+        QFile::setPermissions(target, QFile::permissions(target) | QFile::ReadOwner | QFile::WriteOwner);
+    }
+    return failures;
 }
 
 bool isPathDelimiter(QChar c)

@@ -113,11 +113,9 @@ void FileAssociations::RegisterFileType(const QString& extension, const QString&
         m_types << fileTypeKey;
     // Types the system's MIME database already knows keep their definition;
     // ours are defined here with our description.
-    const bool ours = fileTypeKey.startsWith(QLatin1String("application/x-vimbo-")) ||
-                      fileTypeKey == QLatin1String("audio/x-cda");
-    if (ours && std::none_of(m_ownTypes.begin(), m_ownTypes.end(), [&](const auto& t) { return t.first == fileTypeKey; })) {
-        m_ownTypes.append({fileTypeKey, description});
-        m_ownGlobs.append('*' + extension);
+    if (isOwnFileType(fileTypeKey) &&
+        std::none_of(m_ownTypes.begin(), m_ownTypes.end(), [&](const auto& t) { return t.type == fileTypeKey; })) {
+        m_ownTypes.append({fileTypeKey, description, '*' + extension});
         writeMimePackage();
     }
     writeDesktopEntry(executablePath, commandArguments);
@@ -137,18 +135,7 @@ void FileAssociations::RegisterFileType(const QString& extension, const QString&
 
 void FileAssociations::writeDesktopEntry(const QString& executablePath, const QString& commandArguments)
 {
-    const QString exec = quoteExecArgument(executablePath) + ' ' + commandArguments;
-    QString entry = QStringLiteral("[Desktop Entry]\n"
-                                   "Type=Application\n"
-                                   "Name=Vimbo Media Player\n"
-                                   "GenericName=Media Player\n"
-                                   "Comment=Plays MP3, WAV and audio CD tracks in a skinnable window\n");
-    entry += QStringLiteral("Exec=") + desktopValue(exec) + '\n';
-    entry += QStringLiteral("Icon=vimbo\n"
-                            "Terminal=false\n"
-                            "Categories=AudioVideo;Audio;Player;\n");
-    entry += QStringLiteral("MimeType=") + m_types.join(';') + QStringLiteral(";\n");
-    writeWhole(desktopFilePath(), entry.toUtf8());
+    writeWhole(desktopFilePath(), desktopEntryText(quoteExecArgument(executablePath) + ' ' + commandArguments, m_types));
 
     // The icon the entry names, in the user's icon theme folder.
     const QString iconPath = m_dataHome + QStringLiteral("/icons/hicolor/64x64/apps/vimbo.png");
@@ -159,15 +146,7 @@ void FileAssociations::writeDesktopEntry(const QString& executablePath, const QS
 
 void FileAssociations::writeMimePackage()
 {
-    QString xml = QStringLiteral("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
-                                 "<mime-info xmlns=\"http://www.freedesktop.org/standards/shared-mime-info\">\n");
-    for (qsizetype i = 0; i < m_ownTypes.size(); ++i) {
-        xml += QStringLiteral("  <mime-type type=\"%1\">\n    <comment>%2</comment>\n    <icon name=\"vimbo\"/>\n"
-                              "    <glob pattern=\"%3\"/>\n  </mime-type>\n")
-                   .arg(xmlEscaped(m_ownTypes[i].first), xmlEscaped(m_ownTypes[i].second), xmlEscaped(m_ownGlobs[i]));
-    }
-    xml += QStringLiteral("</mime-info>\n");
-    writeWhole(mimePackagePath(), xml.toUtf8());
+    writeWhole(mimePackagePath(), mimePackageText(m_ownTypes));
 }
 
 void FileAssociations::UpdateMimeDatabase() const
@@ -180,14 +159,9 @@ void FileAssociations::UpdateMimeDatabase() const
     QProcess::execute(tool, {m_dataHome + QStringLiteral("/mime")});
 }
 
-void AssociateFiles(FileAssociations& associations, const QString& executablePath)
+const QList<PlayerFileType>& playerFileTypes()
 {
-    const struct
-    {
-        const char* extension;
-        const char* type;
-        const char* description;
-    } rows[] = {
+    static const QList<PlayerFileType> types = {
         {".mp3", "audio/mpeg", "Vimbo - Media File"},
         {".wav", "audio/x-wav", "Vimbo - Media File"},
         {".cda", "audio/x-cda", "Vimbo - Media File"},
@@ -195,9 +169,57 @@ void AssociateFiles(FileAssociations& associations, const QString& executablePat
         {".sly", "application/x-vimbo-lyric", "Vimbo - Lyric File"},
         {".lrc", "application/x-vimbo-lrc", "Vimbo - Lyric File"},
     };
-    for (const auto& row : rows)
-        associations.RegisterFileType(QLatin1String(row.extension), QLatin1String(row.type),
-                                      QLatin1String(row.description), executablePath, QStringLiteral("%f"), 0);
+    return types;
+}
+
+bool isOwnFileType(const QString& type)
+{
+    return type.startsWith(QLatin1String("application/x-vimbo-")) || type == QLatin1String("audio/x-cda");
+}
+
+QList<OwnFileType> ownFileTypes()
+{
+    QList<OwnFileType> own;
+    for (const PlayerFileType& t : playerFileTypes()) {
+        if (isOwnFileType(QLatin1String(t.type)))
+            own.append({QLatin1String(t.type), QLatin1String(t.description), '*' + QLatin1String(t.extension)});
+    }
+    return own;
+}
+
+QByteArray desktopEntryText(const QString& exec, const QStringList& types)
+{
+    QString entry = QStringLiteral("[Desktop Entry]\n"
+                                   "Type=Application\n"
+                                   "Name=Vimbo Media Player\n"
+                                   "GenericName=Media Player\n"
+                                   "Comment=Plays MP3, WAV and audio CD tracks in a skinnable window\n");
+    entry += QStringLiteral("Exec=") + desktopValue(exec) + '\n';
+    entry += QStringLiteral("Icon=vimbo\n"
+                            "Terminal=false\n"
+                            "Categories=AudioVideo;Audio;Player;\n");
+    entry += QStringLiteral("MimeType=") + types.join(';') + QStringLiteral(";\n");
+    return entry.toUtf8();
+}
+
+QByteArray mimePackageText(const QList<OwnFileType>& types)
+{
+    QString xml = QStringLiteral("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+                                 "<mime-info xmlns=\"http://www.freedesktop.org/standards/shared-mime-info\">\n");
+    for (const OwnFileType& t : types) {
+        xml += QStringLiteral("  <mime-type type=\"%1\">\n    <comment>%2</comment>\n    <icon name=\"vimbo\"/>\n"
+                              "    <glob pattern=\"%3\"/>\n  </mime-type>\n")
+                   .arg(xmlEscaped(t.type), xmlEscaped(t.description), xmlEscaped(t.glob));
+    }
+    xml += QStringLiteral("</mime-info>\n");
+    return xml.toUtf8();
+}
+
+void AssociateFiles(FileAssociations& associations, const QString& executablePath)
+{
+    for (const PlayerFileType& t : playerFileTypes())
+        associations.RegisterFileType(QLatin1String(t.extension), QLatin1String(t.type),
+                                      QLatin1String(t.description), executablePath, QStringLiteral("%f"), 0);
     associations.UpdateMimeDatabase();
 }
 

@@ -9,6 +9,38 @@
 
 namespace vimbo {
 
+// One file type the player opens.
+struct PlayerFileType
+{
+    const char* extension;   // ".ssk"
+    const char* type;        // its MIME type
+    const char* description; // shown by file managers for the types we define
+};
+
+// The player's file types, in the order they are registered.
+const QList<PlayerFileType>& playerFileTypes();
+// True for the types the player defines itself (no one else describes them).
+bool isOwnFileType(const QString& type);
+
+// A type the player defines: the MIME package's entry for it.
+struct OwnFileType
+{
+    QString type;
+    QString description;
+    QString glob; // "*.ssk"
+};
+
+// The types of playerFileTypes() that the player defines, as its MIME
+// package describes them, in the same order.
+QList<OwnFileType> ownFileTypes();
+
+// The player's desktop entry: `exec` is its Exec value (the command and its
+// field code), `types` its MimeType list. The installed package and the
+// user's registration share it.
+QByteArray desktopEntryText(const QString& exec, const QStringList& types);
+// A shared-mime-info package that defines `types`.
+QByteArray mimePackageText(const QList<OwnFileType>& types);
+
 class FileAssociations
 {
 public:
@@ -44,11 +76,11 @@ private:
     QString m_dataHome;
     QString m_configHome;
     QStringList m_types;                                // every type registered, in order
-    QList<std::pair<QString, QString>> m_ownTypes;      // (type, description) we define
-    QList<QString> m_ownGlobs;                          // their "*.ext" patterns
+    QList<OwnFileType> m_ownTypes;                      // the types we define, in order
 };
 
-// The player's five associations, in order: ".mp3", ".wav", ".cda", ".ssk", ".sly".
+// The player's associations, the rows of playerFileTypes() in order: ".mp3", ".wav", ".cda",
+// ".ssk", ".sly", ".lrc".
 void AssociateFiles(FileAssociations& associations, const QString& executablePath);
 
 } // namespace vimbo

@@ -19,7 +19,7 @@ protected:
         qputenv("XDG_DATA_HOME", QFile::encodeName(dir.filePath("xdg-data")));
         qputenv("XDG_CONFIG_HOME", QFile::encodeName(dir.filePath("xdg-config")));
         options.folders = {dir.filePath("config/"), dir.filePath("data/"), dir.filePath("program/"),
-                           dir.filePath("run/")};
+                           dir.filePath("run/"), {}};
         options.imageServerPort = 0;
         qputenv("SDL_AUDIODRIVER", "dummy"); // no sound card here
     }
