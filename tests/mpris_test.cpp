@@ -361,16 +361,13 @@ TEST_F(MprisTest, ASecondPlayerTakesANameOfItsOwn)
 
 int main(int argc, char** argv)
 {
-    QProcess xvfb, trayer;
-    if (!startOwnDisplay(xvfb)) {
-        std::fprintf(stderr, "Xvfb did not start\n");
-        return 1;
-    }
     if (qEnvironmentVariableIsEmpty("DBUS_SESSION_BUS_ADDRESS")) {
         std::fprintf(stderr, "no session bus: run this under dbus-run-session\n");
         return 1;
     }
-    trayer.start("trayer", {"--edge", "top", "--align", "right", "--widthtype", "pixel", "--width", "120"});
+    QProcess xvfb, trayer;
+    if (!startOwnDisplayWithTray(xvfb, trayer))
+        return 1;
     int rc = 1;
     {
         QGuiApplication app(argc, argv);

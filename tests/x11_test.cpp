@@ -58,6 +58,20 @@ TEST_F(TrayTest, IconsStandInTheTrayAndAnswerClicks)
     EXPECT_FALSE(form->NextTray->Visible());
 }
 
+// The screen's pixel at `at`, read until it is `want` or `ms` have passed
+// (the window system takes a new outline in its own time).
+QColor screenPixelOnceItIs(QPoint at, const QColor& want, int ms = 3000)
+{
+    QColor seen;
+    QElapsedTimer waited;
+    waited.start();
+    do {
+        runEventsFor(100);
+        seen = QColor(QGuiApplication::primaryScreen()->grabWindow(0).toImage().pixel(at));
+    } while (seen != want && waited.elapsed() < ms);
+    return seen;
+}
+
 TEST(ShapedWindow, OutlineFollowsTheMask)
 {
     // A 200 x 100 picture: a blue body with a white (transparent) hole and
@@ -105,24 +119,14 @@ TEST(ShapedWindow, OutlineFollowsTheMask)
     const QString nothing = dir.filePath("Nothing.msk");
     TCoolForm::GenerateMaskFile(blank, 0xFFFFFF, nothing);
     ASSERT_TRUE(cool->LoadMaskFile(nothing));
-    QColor body;
-    QElapsedTimer waited;
-    waited.start();
-    do { // until the window system has taken the new outline
-        runEventsFor(100);
-        body = QColor(QGuiApplication::primaryScreen()->grabWindow(0).toImage().pixel(50 + 150, 50 + 50));
-    } while (body != QColor(Qt::black) && waited.elapsed() < 3000);
-    EXPECT_EQ(body, QColor(Qt::black)) << "the desktop shows where the body was";
+    EXPECT_EQ(screenPixelOnceItIs({50 + 150, 50 + 50}, Qt::black), QColor(Qt::black))
+        << "the desktop shows where the body was";
 
     // A wider outline again (the transparent colour changed in an edit): the
     // picture, unchanged, fills it, though nothing else was repainted.
     ASSERT_TRUE(cool->LoadMaskFile(mask));
-    waited.restart();
-    do {
-        runEventsFor(100);
-        body = QColor(QGuiApplication::primaryScreen()->grabWindow(0).toImage().pixel(50 + 150, 50 + 50));
-    } while (body != QColor(30, 60, 200) && waited.elapsed() < 3000);
-    EXPECT_EQ(body, QColor(30, 60, 200)) << "the body is drawn inside the new outline";
+    EXPECT_EQ(screenPixelOnceItIs({50 + 150, 50 + 50}, QColor(30, 60, 200)), QColor(30, 60, 200))
+        << "the body is drawn inside the new outline";
 }
 
 using MainWindowTest = ReadyPlayerFixture;
@@ -189,14 +193,8 @@ TEST_F(MainWindowTest, AWiderOutlineOfTheWornSkinIsFilledWithItsPicture)
     runEventsFor(300);
     transparent("16777215");
     ASSERT_TRUE(form->ApplySkin("Navy"));
-    QColor middle;
-    QElapsedTimer waited;
-    waited.start();
-    do {
-        runEventsFor(100);
-        middle = QColor(QGuiApplication::primaryScreen()->grabWindow(0).toImage().pixel(60 + 200, 150 + 10));
-    } while (middle != QColor(0, 0, 128) && waited.elapsed() < 3000);
-    EXPECT_EQ(middle, QColor(0, 0, 128)) << "the picture fills the wider outline";
+    EXPECT_EQ(screenPixelOnceItIs({60 + 200, 150 + 10}, QColor(0, 0, 128)), QColor(0, 0, 128))
+        << "the picture fills the wider outline";
 }
 
 TEST(PlayerProcess, WindowTitleIsTheTickerAlone)
@@ -326,11 +324,8 @@ TEST(PlayerProcess, ADialogAnsweredAfterTheSecondStartGaveUpLeavesThePlayerRunni
 int main(int argc, char** argv)
 {
     QProcess xvfb, trayer;
-    if (!startOwnDisplay(xvfb)) {
-        std::fprintf(stderr, "Xvfb did not start\n");
+    if (!startOwnDisplayWithTray(xvfb, trayer))
         return 1;
-    }
-    trayer.start("trayer", {"--edge", "top", "--align", "right", "--widthtype", "pixel", "--width", "120"});
     int rc = 1;
     {
         TApplication app(argc, argv);

@@ -22,13 +22,13 @@ public:
     MprisState MprisCurrent() const override
     {
         MprisState s;
-        s.status = status();
+        const qint32 last = f.PlaylistView.Store().LastPlItem();
+        s.status = status(last);
         s.repeat = f.Playback.RepeatOn;
         s.shuffle = f.Playback.ShuffleOn;
         s.volume = f.Playback.VolumeLevel;
         // A single entry plays, but playback control has nothing to step to
         // from it.
-        const qint32 last = f.PlaylistView.Store().LastPlItem();
         s.canPlay = last >= 1;
         s.canGoNext = s.canGoPrevious = last > 1;
         s.track = f.PlayingTrack;
@@ -44,7 +44,7 @@ public:
 
     void MprisPlay() override
     {
-        switch (status()) {
+        switch (MprisCurrent().status) {
         case MprisStatus::Playing: return;
         case MprisStatus::Paused: setPaused(false); return;
         case MprisStatus::Stopped: f.Playback.PlaySelected(); return;
@@ -53,7 +53,7 @@ public:
 
     void MprisPause() override
     {
-        if (status() == MprisStatus::Playing)
+        if (MprisCurrent().status == MprisStatus::Playing)
             setPaused(true);
     }
 
@@ -103,7 +103,8 @@ public:
     void MprisOpenFile(const QString& path) override { f.OpenFileMessage(path); }
 
 private:
-    MprisStatus status() const
+    // `last` is the playlist's highest entry.
+    MprisStatus status(qint32 last) const
     {
         const PlaybackControl& p = f.Playback;
         if (p.MediaKind == mkCd) {
@@ -121,7 +122,7 @@ private:
         case MP3_PLAYER_STATE_PAUSED: return MprisStatus::Paused;
         // Between two tracks: the next one starts after the pause.
         case MP3_PLAYER_STATE_EOS:
-            return f.PlaylistView.Store().LastPlItem() > 1 ? MprisStatus::Playing : MprisStatus::Stopped;
+            return last > 1 ? MprisStatus::Playing : MprisStatus::Stopped;
         default: return MprisStatus::Stopped;
         }
     }
@@ -169,8 +170,7 @@ void TVimboForm::describePlayingTrack(const QString& path)
     MprisTrack track;
     track.entry = Playback.CurrentIndex;
     track.path = path;
-    QString name = extractFileName(path);
-    name.chop(4);
+    const DisplayNames names = MakeDisplayNames(path, QFontMetrics(Playlist->font()), 1 << 24);
     if (extractFileExt(path) == QLatin1String(".mp3")) {
         const Id3Tags tags = ReadId3Tags(path);
         track.title = tags.title;
@@ -180,8 +180,8 @@ void TVimboForm::describePlayingTrack(const QString& path)
     }
     // The name the labels show, tidied but not cut.
     if (track.title.isEmpty())
-        track.title = CapitalizeName(name, int(name.size()) + 2);
-    track.album = MakeDisplayNames(path, QFontMetrics(Playlist->font()), 1 << 24).folder;
+        track.title = CapitalizeName(names.name, int(names.name.size()) + 2);
+    track.album = names.folder;
     // The same entry started again (Play, a repeat) is the same track gone
     // back to its start, not a new one.
     const bool again = track.entry == PlayingTrack.entry && track.path == PlayingTrack.path;

@@ -33,6 +33,12 @@ bool hasTrack(const MprisState& s)
     return s.track.entry >= 0 && s.status != MprisStatus::Stopped;
 }
 
+// A jump needs a started track and its length.
+bool canSeekIn(const MprisState& s)
+{
+    return hasTrack(s) && s.track.lengthUs > 0;
+}
+
 } // namespace
 
 // org.mpris.MediaPlayer2: the application as a whole.
@@ -139,11 +145,7 @@ public:
     bool canGoPrevious() const { return now().canGoPrevious; }
     bool canPlay() const { return now().canPlay; }
     bool canPause() const { return now().canPlay; }
-    bool canSeek() const
-    {
-        const MprisState s = now();
-        return hasTrack(s) && s.track.lengthUs > 0;
-    }
+    bool canSeek() const { return canSeekIn(now()); }
     bool canControl() const { return true; }
 
 public slots:
@@ -164,7 +166,7 @@ public slots:
     void Seek(qlonglong offset)
     {
         const MprisState s = now();
-        if (!hasTrack(s) || s.track.lengthUs <= 0)
+        if (!canSeekIn(s))
             return;
         const qint64 from = host().MprisPosition();
         // Saturating: an offset near the type's limits must not wrap around.
@@ -294,10 +296,8 @@ void MprisService::emitChanges(const MprisState& before, const MprisState& now)
         changed.insert(QStringLiteral("CanPlay"), now.canPlay);
         changed.insert(QStringLiteral("CanPause"), now.canPlay);
     }
-    const bool couldSeek = hasTrack(before) && before.track.lengthUs > 0;
-    const bool canSeek = hasTrack(now) && now.track.lengthUs > 0;
-    if (couldSeek != canSeek)
-        changed.insert(QStringLiteral("CanSeek"), canSeek);
+    if (canSeekIn(before) != canSeekIn(now))
+        changed.insert(QStringLiteral("CanSeek"), canSeekIn(now));
     if (changed.isEmpty())
         return;
     QDBusMessage signal = QDBusMessage::createSignal(QString::fromLatin1(kObjectPath),

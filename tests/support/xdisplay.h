@@ -8,6 +8,7 @@
 #include <QString>
 #include <QThread>
 
+#include <cstdio>
 #include <functional>
 
 // Starts `program` and waits (up to ten seconds) until `ready` holds.
@@ -37,5 +38,17 @@ inline bool startOwnDisplay(QProcess& xvfb)
         return false;
     qputenv("DISPLAY", QByteArray(":") + QByteArray::number(display));
     qputenv("QT_QPA_PLATFORM", "xcb");
+    return true;
+}
+
+// Also a tray host (trayer) on it, for tests of hiding in the tray; says on
+// stderr what did not start.
+inline bool startOwnDisplayWithTray(QProcess& xvfb, QProcess& trayer)
+{
+    if (!startOwnDisplay(xvfb)) {
+        std::fprintf(stderr, "Xvfb did not start\n");
+        return false;
+    }
+    trayer.start("trayer", {"--edge", "top", "--align", "right", "--widthtype", "pixel", "--width", "120"});
     return true;
 }
