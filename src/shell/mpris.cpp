@@ -1,5 +1,7 @@
 #include "mpris.h"
 
+#include "shell/associations.h"
+
 #include <QCoreApplication>
 #include <QDBusAbstractAdaptor>
 #include <QDBusConnectionInterface>
@@ -67,9 +69,15 @@ public:
     QString identity() const { return QStringLiteral("Vimbo Media Player"); }
     QString desktopEntry() const { return QStringLiteral("vimbo"); }
     QStringList supportedUriSchemes() const { return {QStringLiteral("file")}; }
+    // The sound types of the player's own file-type table.
     QStringList supportedMimeTypes() const
     {
-        return {QStringLiteral("audio/mpeg"), QStringLiteral("audio/x-wav"), QStringLiteral("audio/x-cda")};
+        QStringList types;
+        for (const PlayerFileType& t : playerFileTypes()) {
+            if (QLatin1String(t.type).startsWith(QLatin1String("audio/")))
+                types << QLatin1String(t.type);
+        }
+        return types;
     }
 
 public slots:
